@@ -1,0 +1,58 @@
+// The compiler of the expression language.
+//
+// The language is case-insensitive and has no blanks. A text is parsed top
+// down by trial splitting: it is cut at an operator only where both pieces are
+// themselves well-formed, and the forms each side may take are fixed per
+// operator; these rules set the precedence. The result is a flat list of
+// operations, deepest level first, whose last operation holds the value.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "expression/operations.h"
+#include "expression/symbol_tables.h"
+
+namespace binodal {
+
+// A compiled expression: its operations and the constant and result cells it
+// owns. Operations point into `cells` and into variable cells of the tables it
+// was compiled against, which must outlive it. Movable, not copyable.
+class CompiledExpression {
+ public:
+  CompiledExpression() = default;
+  CompiledExpression(CompiledExpression&&) noexcept = default;
+  CompiledExpression& operator=(CompiledExpression&&) noexcept = default;
+  CompiledExpression(const CompiledExpression&) = delete;
+  CompiledExpression& operator=(const CompiledExpression&) = delete;
+
+  [[nodiscard]] bool empty() const { return operations_.empty(); }
+  [[nodiscard]] std::span<const Operation> operations() const { return operations_; }
+  // The function name of each operation (empty for operations that are not calls).
+  [[nodiscard]] std::span<const std::string_view> function_names() const {
+    return function_names_;
+  }
+
+  // Runs the list and returns the last operation's destination; 0 when empty.
+  [[nodiscard]] long double Evaluate() {
+    if (operations_.empty()) return 0;
+    RunOperations(operations_);
+    return *operations_.back().dest;
+  }
+
+ private:
+  friend class ExpressionCompiler;
+  std::vector<Operation> operations_;
+  std::vector<std::string_view> function_names_;
+  std::vector<double> cells_;  // never resized after compilation: operations point into it
+};
+
+// Compiles text against the tables. Raises the EMathParserError family of
+// expression/parser_errors.h, or EOverflow for a literal beyond the double
+// range; nothing is kept on failure.
+[[nodiscard]] CompiledExpression CompileExpression(std::string_view text,
+                                                   const VariableTable& variables,
+                                                   const FunctionTable1& functions1,
+                                                   const FunctionTable2& functions2);
+
+}  // namespace binodal

@@ -1,0 +1,95 @@
+// Runs binodal-cli as a separate process and checks its output and exit status.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+#include <sys/wait.h>
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quote(const std::string& arg) {
+  std::string quoted = "'";
+  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+Outcome RunCli(const std::vector<std::string>& args) {
+  const auto dir = std::filesystem::temp_directory_path();
+  const auto out_path = dir / ("binodal_cli_out_" + std::to_string(::getpid()));
+  const auto err_path = dir / ("binodal_cli_err_" + std::to_string(::getpid()));
+  std::string command = Quote(BINODAL_CLI);
+  for (const std::string& arg : args) command += " " + Quote(arg);
+  command += " >" + Quote(out_path.string()) + " 2>" + Quote(err_path.string()) + " </dev/null";
+  const int raw = std::system(command.c_str());
+  Outcome outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(out_path), ReadAll(err_path)};
+  std::filesystem::remove(out_path);
+  std::filesystem::remove(err_path);
+  return outcome;
+}
+
+struct EvalCase {
+  std::vector<std::string> args;
+  int status;
+  std::string out;
+  std::string err;
+};
+
+class CliEval : public testing::TestWithParam<EvalCase> {};
+
+TEST_P(CliEval, PrintsTheValueOrTheError) {
+  const EvalCase& c = GetParam();
+  const Outcome outcome = RunCli(c.args);
+  EXPECT_EQ(outcome.status, c.status);
+  EXPECT_EQ(outcome.out, c.out);
+  EXPECT_EQ(outcome.err, c.err);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliEval,
+    testing::Values(
+        EvalCase{{"eval", "-X^2", "X=3"}, 0, "-9\n", ""},
+        EvalCase{{"eval", "0.1+0.2"}, 0, "0.30000000000000004\n", ""},
+        EvalCase{{"eval", "T*LN(T)", "t=298,15"}, 0, "1698.7384607469314\n", ""},
+        EvalCase{{"eval", "G0+SID", "g0=1", "sid=2"}, 0, "3\n", ""},
+        EvalCase{{"eval", "--ops", "-X^2", "X=3"}, 0, "11 square\n2 negate\n-9\n", ""},
+        EvalCase{{"eval", "--ops", "--", "MAX(X,1)"}, 0, "15 MAX\n1\n", ""},
+        EvalCase{{"eval", "X^-Y"}, 1, "", "Error parsing expression:\rX\r-Y\n"},
+        EvalCase{{"eval", "LN(X)", "X=-1"}, 1, "", "Invalid floating point operation\n"},
+        EvalCase{{"eval", "X", "2X=1"}, 1, "", "2X\n"},
+        EvalCase{{"eval", "X", "X=abc"}, 1, "", "Invalid number: abc\n"}));
+
+TEST(Cli, UsageAndMisuse) {
+  const Outcome help = RunCli({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("eval"), std::string::npos);
+
+  const Outcome eval_help = RunCli({"eval", "--help"});
+  EXPECT_EQ(eval_help.status, 0);
+  EXPECT_NE(eval_help.out.find("--ops"), std::string::npos);
+
+  EXPECT_EQ(RunCli({}).status, 2);
+  EXPECT_EQ(RunCli({"frobnicate"}).status, 2);
+  EXPECT_EQ(RunCli({"eval"}).status, 2);
+  EXPECT_EQ(RunCli({"eval", "--bogus", "1"}).status, 2);
+  EXPECT_EQ(RunCli({"eval", "X", "novalue"}).status, 2);
+}
+
+}  // namespace
