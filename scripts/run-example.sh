@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds binodal-cli and evaluates the Gibbs energy of the Ag-Cu liquid from
-# the bundled example. Installs the Debian packages it needs when they are missing.
+# Builds binodal-cli and the example database, lists the example systems and
+# evaluates the Gibbs energy of the Ag-Cu liquid. Installs the Debian packages
+# it needs when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -20,6 +21,9 @@ liquid="(1-X)*(3815.781+109.310587*T-23.8463314*T*LN(T)-0.001790585*T^2-3.98587E
 +8.31441*T*(X*LN(X)+(1-X)*LN(1-X))\
 +X*(1-X)*((17534.6-4.45479*T)+(2251.3-2.6733*T)*(1-2*X)+492.7*(1-2*X)^2)"
 
+echo "Systems of the example database in $build/bin:"
+"$build/bin/binodal-cli" systems | sed 's/^/  /'
+echo
 echo "Gibbs energy of the Ag-Cu liquid (J/mol) at T = 1000 K:"
 for x in 0.1 0.4 0.7; do
   printf '  x(Cu) = %s  G = %s\n' "$x" "$("$build/bin/binodal-cli" eval "$liquid" T=1000 X="$x")"

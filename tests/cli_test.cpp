@@ -92,4 +92,75 @@ TEST(Cli, UsageAndMisuse) {
   EXPECT_EQ(RunCli({"eval", "X", "novalue"}).status, 2);
 }
 
+// A database folder of the test's own, made and changed through the command line.
+class CliDatabase : public testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("binodal_cli_db_" + std::to_string(::getpid()) + "_" +
+               testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(folder_);
+    ASSERT_EQ(RunCli({"create-db", Db()}).status, 0);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+  std::string Db() const { return folder_.string(); }
+  std::string Data(const std::string& name) const { return std::string(BINODAL_DATA_DIR) + "/" + name; }
+
+  std::filesystem::path folder_;
+};
+
+TEST_F(CliDatabase, UploadListDownloadAndDump) {
+  EXPECT_EQ(RunCli({"systems", "--db", Db()}).out, "");
+  EXPECT_EQ(RunCli({"params-upload", "--db", Db(), Data("STABILITY_PARAMS.txt")}).status, 0);
+  for (const char* system : {"Pb+Sn.ter", "Ag+Cu.ter"}) {
+    const Outcome upload = RunCli({"upload", "--db", Db(), Data(system)});
+    EXPECT_EQ(upload.status, 0) << upload.err;
+  }
+  EXPECT_EQ(RunCli({"systems", "--db", Db()}).out, "Ag+Cu\nPb+Sn\n");
+
+  const Outcome download =
+      RunCli({"download", "--db", Db(), "--system", "ag+cu", "--out", Db()});
+  EXPECT_EQ(download.status, 0) << download.err;
+  EXPECT_EQ(download.err, "Data are saved into Ag+Cu.ter\n");
+  EXPECT_TRUE(std::filesystem::exists(folder_ / "Ag+Cu.ter"));
+
+  const Outcome dump = RunCli({"table", (folder_ / "phases.d").string()});
+  EXPECT_EQ(dump.status, 0);
+  EXPECT_NE(dump.out.find("Phase_designation\ts\t50"), std::string::npos);
+  EXPECT_NE(dump.out.find("LIQUID"), std::string::npos);
+
+  EXPECT_EQ(RunCli({"catalogue", "--db", Db(), "--out", Db()}).status, 0);
+  EXPECT_EQ(ReadAll(folder_ / "Keldan_cat"),
+            "Ag+Cu\r\nPb+Sn\r\n-------------------\r\nTOTAL: 2 systems\r\n");
+  EXPECT_EQ(RunCli({"params-save", "--db", Db(), "--out", Db()}).status, 0);
+  EXPECT_TRUE(std::filesystem::exists(folder_ / "STABILITY_PARAMS.txt"));
+}
+
+TEST_F(CliDatabase, FailuresLeaveTheDatabaseUntouched) {
+  const std::string before = ReadAll(folder_ / "systems.d");
+  const std::filesystem::path bad = folder_ / "bad.ter";
+  std::ofstream(bad, std::ios::binary) << "[SYSTEMS]\r\nSystem_designation\x1F @A+B+C+D\x80\r\n>\r\n";
+  const Outcome upload = RunCli({"upload", "--db", Db(), bad.string()});
+  EXPECT_EQ(upload.status, 1);
+  EXPECT_NE(upload.err.find("Too many elements in the system"), std::string::npos);
+  EXPECT_EQ(ReadAll(folder_ / "systems.d"), before);
+
+  EXPECT_EQ(RunCli({"create-db", Db()}).status, 1);  // never overwrites
+  EXPECT_EQ(ReadAll(folder_ / "systems.d"), before);
+
+  const Outcome missing = RunCli({"download", "--db", Db(), "--system", "X+Y"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("no system 'X+Y'"), std::string::npos);
+
+  std::filesystem::remove(folder_ / "experim_data.d");
+  const Outcome broken = RunCli({"systems", "--db", Db()});
+  EXPECT_EQ(broken.status, 1);
+  EXPECT_NE(broken.err.find("Can not open database files"), std::string::npos);
+  EXPECT_NE(broken.err.find("experim_data.d"), std::string::npos);
+
+  const Outcome table = RunCli({"table", (folder_ / "nothing.d").string()});
+  EXPECT_EQ(table.status, 1);
+  EXPECT_NE(table.err.find("Error opening file"), std::string::npos);
+}
+
 }  // namespace

@@ -3,13 +3,42 @@
 #pragma once
 
 #include <iosfwd>
+#include <map>
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace binodal::cli {
 
 using Args = std::span<const std::string_view>;
 
 int RunEval(Args args, std::ostream& out, std::ostream& err);
+int RunCreateDb(Args args, std::ostream& out, std::ostream& err);
+int RunSystems(Args args, std::ostream& out, std::ostream& err);
+int RunTable(Args args, std::ostream& out, std::ostream& err);
+int RunUpload(Args args, std::ostream& out, std::ostream& err);
+int RunDownload(Args args, std::ostream& out, std::ostream& err);
+int RunParamsSave(Args args, std::ostream& out, std::ostream& err);
+int RunParamsUpload(Args args, std::ostream& out, std::ostream& err);
+int RunCatalogue(Args args, std::ostream& out, std::ostream& err);
+
+// Options of a command: "--name value" pairs, "--flag"s and the rest.
+struct CommandLine {
+  std::map<std::string, std::string, std::less<>> values;
+  std::vector<std::string> flags;
+  std::vector<std::string> positional;
+  bool help = false;
+
+  [[nodiscard]] std::optional<std::string> Value(std::string_view name) const;
+  [[nodiscard]] bool Flag(std::string_view name) const;
+};
+
+// Parses args; on misuse writes the reason and `usage` to err and returns
+// nothing. "--help" sets help.
+std::optional<CommandLine> ParseCommandLine(Args args, std::span<const std::string_view> value_options,
+                                            std::span<const std::string_view> flag_options,
+                                            std::string_view usage, std::ostream& err);
 
 }  // namespace binodal::cli

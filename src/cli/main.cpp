@@ -2,6 +2,7 @@
 // scripts and tests.
 #include <iostream>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/commands.h"
@@ -14,7 +15,17 @@ constexpr std::string_view kUsage =
     "Usage: binodal-cli COMMAND [ARGS...]\n"
     "\n"
     "Commands:\n"
-    "  eval [--ops] EXPR [NAME=VALUE ...]   evaluate an expression of the Gibbs energy language\n"
+    "  eval [--ops] EXPR [NAME=VALUE ...]         evaluate an expression of the Gibbs energy language\n"
+    "  systems [--db DIR]                         list the systems of a database\n"
+    "  create-db DIR                              create an empty database\n"
+    "  table FILE.d                               dump a table file\n"
+    "  upload [--db DIR] FILE.ter                 add a system from an exchange file\n"
+    "  download [--db DIR] --system NAME [--out DIR]  write a system into an exchange file\n"
+    "  params-save [--db DIR] [--out DIR]         write the stability parameters file\n"
+    "  params-upload [--db DIR] [FILE]            add stability parameters from their file\n"
+    "  catalogue [--db DIR] [--out DIR]           write the catalogue of system designations\n"
+    "\n"
+    "DIR of --db is a database folder; it defaults to the program's own folder.\n"
     "\n"
     "Run 'binodal-cli COMMAND --help' for the details of a command.\n";
 
@@ -32,7 +43,21 @@ int main(int argc, char** argv) {
     std::cout << kUsage;
     return 0;
   }
-  if (command == "eval") return binodal::cli::RunEval(rest, std::cout, std::cerr);
+  using Command = int (*)(binodal::cli::Args, std::ostream&, std::ostream&);
+  const std::pair<std::string_view, Command> commands[] = {
+      {"eval", binodal::cli::RunEval},
+      {"systems", binodal::cli::RunSystems},
+      {"create-db", binodal::cli::RunCreateDb},
+      {"table", binodal::cli::RunTable},
+      {"upload", binodal::cli::RunUpload},
+      {"download", binodal::cli::RunDownload},
+      {"params-save", binodal::cli::RunParamsSave},
+      {"params-upload", binodal::cli::RunParamsUpload},
+      {"catalogue", binodal::cli::RunCatalogue},
+  };
+  for (const auto& [name, run] : commands) {
+    if (command == name) return run(rest, std::cout, std::cerr);
+  }
   std::cerr << "binodal-cli: unknown command '" << command << "'\n\n" << kUsage;
   return 2;
 }
