@@ -1,3 +1,4 @@
 # The Debian packages each job needs (sourced by the other scripts).
-BUILD_PACKAGES=(g++ cmake ninja-build)
+QT_PACKAGES=(qt6-base-dev qt6-charts-dev qt6-svg-dev libgl-dev fonts-dejavu-core)
+BUILD_PACKAGES=(g++ cmake ninja-build "${QT_PACKAGES[@]}")
 TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev libbenchmark-dev)

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "thermo/composition.h"
+
 namespace binodal {
 
 // One candidate state of a row.
@@ -53,13 +55,6 @@ struct TOtherSpecialPoint {
   double X = 0;
   double Y = 0;
   bool operator==(const TOtherSpecialPoint&) const = default;
-};
-
-// A grid composition: matrix column Column() + 1 holds it.
-struct TXclass {
-  std::string Caption;  // FormatFloat("0.########", X)
-  double X = 0;
-  bool operator==(const TXclass&) const = default;
 };
 
 // The matrix form of the phase diagram, indexed [column][row]. Cell [0][0]

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "thermo/data_module.h"
+
 namespace binodal::cli {
 
 using Args = std::span<const std::string_view>;
@@ -23,6 +25,8 @@ int RunDownload(Args args, std::ostream& out, std::ostream& err);
 int RunParamsSave(Args args, std::ostream& out, std::ostream& err);
 int RunParamsUpload(Args args, std::ostream& out, std::ostream& err);
 int RunCatalogue(Args args, std::ostream& out, std::ostream& err);
+int RunCalc(Args args, std::ostream& out, std::ostream& err);
+int RunListing(Args args, std::ostream& out, std::ostream& err);
 
 // Options of a command: "--name value" pairs, "--flag"s and the rest.
 struct CommandLine {
@@ -40,5 +44,12 @@ struct CommandLine {
 std::optional<CommandLine> ParseCommandLine(Args args, std::span<const std::string_view> value_options,
                                             std::span<const std::string_view> flag_options,
                                             std::string_view usage, std::ostream& err);
+
+// The database folder of --db, by default the program's own folder.
+std::string DatabaseFolder(const CommandLine& line);
+// Opens the database of --db without the edit lock; on failure writes why.
+bool OpenDatabase(TDM& dm, const CommandLine& line, std::ostream& err);
+// Makes the system called `name` (letter case ignored) current; on failure writes why.
+bool SelectSystem(TDM& dm, std::string_view name, std::ostream& err);
 
 }  // namespace binodal::cli

@@ -18,28 +18,6 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kDbOption[] = {"--db"};
 
-std::string DatabaseFolder(const CommandLine& line) {
-  return line.Value("--db").value_or(ProgramFolder());
-}
-
-// Opens the database of the command line, without the edit lock.
-bool OpenDatabase(TDM& dm, const CommandLine& line, std::ostream& err) {
-  const std::string folder = DatabaseFolder(line);
-  if (!dm.Start(folder)) {
-    err << "binodal-cli: " << dm.OpenError() << '\n';
-    return false;
-  }
-  for (TStoreTable* table : dm.Tables()) table->SetReadOnly(false);
-  return true;
-}
-
-// Makes the system called `name` (letter case ignored) current.
-bool SelectSystem(TDM& dm, std::string_view name, std::ostream& err) {
-  if (dm.tblSystems.Locate("System_designation", name, {.case_insensitive = true})) return true;
-  err << "binodal-cli: no system '" << name << "' in " << dm.StoreDatabase1.DatabasePath() << '\n';
-  return false;
-}
-
 // Saves the database after a successful change; a failed save is an error.
 int SaveOrFail(TDM& dm, Dialogs& dialogs) {
   try {
@@ -66,6 +44,28 @@ std::string Escaped(std::string_view text) {
 }
 
 }  // namespace
+
+std::string DatabaseFolder(const CommandLine& line) {
+  return line.Value("--db").value_or(ProgramFolder());
+}
+
+// Opens the database of the command line, without the edit lock.
+bool OpenDatabase(TDM& dm, const CommandLine& line, std::ostream& err) {
+  const std::string folder = DatabaseFolder(line);
+  if (!dm.Start(folder)) {
+    err << "binodal-cli: " << dm.OpenError() << '\n';
+    return false;
+  }
+  for (TStoreTable* table : dm.Tables()) table->SetReadOnly(false);
+  return true;
+}
+
+// Makes the system called `name` (letter case ignored) current.
+bool SelectSystem(TDM& dm, std::string_view name, std::ostream& err) {
+  if (dm.tblSystems.Locate("System_designation", name, {.case_insensitive = true})) return true;
+  err << "binodal-cli: no system '" << name << "' in " << dm.StoreDatabase1.DatabasePath() << '\n';
+  return false;
+}
 
 std::optional<std::string> CommandLine::Value(std::string_view name) const {
   auto it = values.find(name);

@@ -15,6 +15,9 @@ constexpr std::string_view kUsage =
     "Usage: binodal-cli COMMAND [ARGS...]\n"
     "\n"
     "Commands:\n"
+    "  calc [--db DIR] --system NAME [--out DIR] [--xpoints N] [--ypoints N] [--ymin V] [--ymax V]\n"
+    "                                             calculate the phase diagram of a system\n"
+    "  listing [--db DIR] --system NAME [--out DIR]  write the assembled Gibbs energy pieces\n"
     "  eval [--ops] EXPR [NAME=VALUE ...]         evaluate an expression of the Gibbs energy language\n"
     "  systems [--db DIR]                         list the systems of a database\n"
     "  create-db DIR                              create an empty database\n"
@@ -54,6 +57,8 @@ int main(int argc, char** argv) {
       {"params-save", binodal::cli::RunParamsSave},
       {"params-upload", binodal::cli::RunParamsUpload},
       {"catalogue", binodal::cli::RunCatalogue},
+      {"calc", binodal::cli::RunCalc},
+      {"listing", binodal::cli::RunListing},
   };
   for (const auto& [name, run] : commands) {
     if (command == name) return run(rest, std::cout, std::cerr);

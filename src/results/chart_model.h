@@ -9,11 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace binodal {
+#include "common/color.h"
 
-// A colour as 0xBBGGRR (red in the low byte), the colour values the settings
-// files and the run use: 255 is red, 0 black, 12639424 (0xC0DCC0) light green.
-using TColor = std::uint32_t;
+namespace binodal {
 
 enum class SeriesKind : std::uint8_t { kPoints, kLine };
 enum class MarkerStyle : std::uint8_t { kCircle, kTriangle };

@@ -119,9 +119,8 @@ class Search {
       const TR& candidate = s[i];
       const std::set<std::string> a = FoldedTexts(candidate, row_w);
       const std::set<std::string> b = FoldedTexts(candidate, row_o);
-      const bool shared = std::any_of(a.begin(), a.end(), [&b](const std::string& text) {
-        return b.contains(text);
-      });
+      const bool shared = std::any_of(a.begin(), a.end(),
+                                      [&b](const std::string& text) { return b.contains(text); });
       if (shared) {
         ++i;
         continue;
@@ -158,8 +157,8 @@ class Search {
     }
     if (x && y) {
       std::string text(1, y_letter_);
-      text += "(X = " + FormatGeneral(*x, separators_.decimal) + ") = " +
-              FormatGeneral(*y, separators_.decimal) + " ";
+      text += "(X = " + FormatGeneral(*x, separators_.decimal) +
+              ") = " + FormatGeneral(*y, separators_.decimal) + " ";
       result_.OtherSpecialPoints.push_back({std::move(text), *x, *y});
       result_.SpecialSeriesPoints.push_back({*x, *y, std::nullopt});
     }

@@ -1,0 +1,254 @@
+// binodal-cli calc and listing: the calculation of a system as the RUN
+// command does it, with its results written to files; the listing of the
+// assembled Gibbs energy pieces.
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include <unistd.h>
+
+#include "calc/run.h"
+#include "charts/chart_render.h"
+#include "charts/mosaic.h"
+#include "cli/cli_dialogs.h"
+#include "cli/commands.h"
+#include "common/file_io.h"
+#include "common/number_format.h"
+#include "results/mosaic_canvas.h"
+#include "results/run_diagram.h"
+#include "thermo/data_module.h"
+
+namespace binodal::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// What the windows would show during a run: the mosaic is drawn into a
+// canvas; the row count goes to a progress line when stderr is a terminal.
+class CliObserver : public RunObserver {
+ public:
+  CliObserver(std::ostream& err, int width, int height, int rows)
+      : err_(err), rows_(rows), progress_(::isatty(STDERR_FILENO) == 1) {
+    width_ = width;
+    height_ = height;
+  }
+
+  void MosaicStart() override { canvas.Reset(width_, height_); }
+  int MosaicWidth() const override { return width_; }
+  int MosaicHeight() const override { return height_; }
+  void MosaicHLine(int x0, int x1, int y, TColor color) override { canvas.HLine(x0, x1, y, color); }
+  void MosaicEllipse(int x0, int y0, int x1, int y1) override {
+    canvas.Ellipse(x0, y0, x1, y1, MosaicCanvas::kRed);
+  }
+  void WorkingRowDone() override {
+    ++done_;
+    if (!progress_) return;
+    constexpr int kWidth = 40;
+    const int filled = rows_ > 0 ? std::min(kWidth, done_ * kWidth / rows_) : kWidth;
+    err_ << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+         << std::string(static_cast<std::size_t>(kWidth - filled), ' ') << "] " << done_ << "/"
+         << rows_ << " rows" << std::flush;
+  }
+  void Finish() {
+    if (progress_ && done_ > 0) err_ << '\n';
+  }
+
+  MosaicCanvas canvas;
+
+ private:
+  std::ostream& err_;
+  int rows_;
+  bool progress_;
+  int width_ = 0;
+  int height_ = 0;
+  int done_ = 0;
+};
+
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+std::string Number(double value) { return FormatGeneral(value); }
+
+void WriteResultFiles(const TRun& run, const fs::path& out) {
+  const RunResults& results = run.Results;
+  std::ostringstream matrix;
+  for (int r = 0; r < results.PhaseMatrix.sg2RowCount(); ++r) {
+    for (int c = 0; c < results.PhaseMatrix.sg2ColCount(); ++c) {
+      matrix << (c ? "\t" : "") << results.PhaseMatrix.Cell(c, r);
+    }
+    matrix << '\n';
+  }
+  WriteWholeFile((out / "matrix.tsv").string(), matrix.str());
+
+  std::ostringstream boundaries;
+  boundaries << "x,y,column,phase\n";
+  for (int i = 0; i <= results.BoundaryLast; ++i) {
+    const TZPoint& p = results.BoundaryPoints[static_cast<std::size_t>(i)];
+    boundaries << Number(p.X) << ',' << Number(p.Y) << ',' << p.Column << ',' << CsvField(p.Phase)
+               << '\n';
+  }
+  WriteWholeFile((out / "boundaries.csv").string(), boundaries.str());
+
+  std::ostringstream nodes;
+  nodes << "y,x_left,x,x_right\n";
+  for (const TNode& node : results.NodeList) {
+    nodes << Number(node.Y) << ',' << Number(node.XLeft) << ',' << Number(node.X) << ','
+          << Number(node.XRight) << '\n';
+  }
+  WriteWholeFile((out / "nodes.csv").string(), nodes.str());
+
+  std::ostringstream special;
+  for (const TOtherSpecialPoint& point : results.OtherSpecialPoints) special << point.Text << '\n';
+  WriteWholeFile((out / "special-points.txt").string(), special.str());
+}
+
+}  // namespace
+
+int RunCalc(Args args, std::ostream& out, std::ostream& err) {
+  constexpr std::string_view usage =
+      "Usage: binodal-cli calc [--db DIR] --system NAME [--out DIR] [--xpoints N] [--ypoints N]\n"
+      "                        [--ymin V] [--ymax V]\n"
+      "\n"
+      "Calculates the phase diagram of the system NAME exactly as the RUN command does, and\n"
+      "writes into the --out folder (default: the current directory):\n"
+      "  matrix.tsv          the stable phase at every grid point (\"E\": inside a two-phase field)\n"
+      "  boundaries.csv      the ends of every two-phase stretch: x,y,column,phase\n"
+      "  nodes.csv           the three-phase lines: y,x_left,x,x_right\n"
+      "  special-points.txt  where phase fields begin or end\n"
+      "  diagram.svg, diagram.png   the phase diagram\n"
+      "  mosaic.png          the x-Y plane, two-phase fields coloured\n"
+      "The options override the system's grid and Y range for this run only; the database\n"
+      "is not changed. Messages go to stderr.\n";
+  constexpr std::string_view values[] = {"--db",      "--system", "--out", "--xpoints",
+                                         "--ypoints", "--ymin",   "--ymax"};
+  const auto line = ParseCommandLine(args, values, {}, usage, err);
+  if (!line) return 2;
+  if (line->help) return out << usage, 0;
+  if (!line->positional.empty() || !line->Value("--system")) return err << usage, 2;
+
+  RunOverrides overrides;
+  bool valid = true;
+  const auto number = [&](const char* name, auto& target, bool integer) {
+    const std::optional<std::string> text = line->Value(name);
+    if (!text) return;
+    const DecimalReading reading = ReadDecimal(*text);
+    if (!reading.ok || (integer && (reading.value != std::trunc(reading.value) ||
+                                    std::fabs(reading.value) > 1e6))) {
+      err << "binodal-cli: " << name << " takes " << (integer ? "a whole number" : "a number")
+          << ", not '" << *text << "'\n";
+      valid = false;
+      return;
+    }
+    target = static_cast<std::remove_reference_t<decltype(*target)>>(reading.value);
+  };
+  number("--xpoints", overrides.XPoints, true);
+  number("--ypoints", overrides.YPoints, true);
+  number("--ymin", overrides.Ymin, false);
+  number("--ymax", overrides.Ymax, false);
+  if (!valid) return 2;
+
+  StderrDialogs dialogs(err);
+  TDM dm(dialogs);
+  if (!OpenDatabase(dm, *line, err) || !SelectSystem(dm, *line->Value("--system"), err)) return 1;
+  const fs::path folder = line->Value("--out").value_or(".");
+  std::error_code error;
+  fs::create_directories(folder, error);
+
+  const int rows = std::max(1, overrides.YPoints.value_or(static_cast<int>(
+                                   dm.tblSystems.FieldByName("Ypoints").AsInteger()))) + 1;
+  CliObserver observer(err, 600, rows + 10, rows);
+  TRun run(dm, dialogs, &observer);
+  ChartModel diagram;
+  run.OnBuildDiagram = [&](TRun& r) { diagram = BuildRunDiagram(r, dm); };
+
+  const auto start = std::chrono::steady_clock::now();
+  const RunOutcome outcome = run.Run(overrides);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  observer.Finish();
+  if (outcome == RunOutcome::kRefused) {
+    err << "binodal-cli: the calculation was refused\n";
+    return 1;
+  }
+
+  try {
+    WriteResultFiles(run, folder);
+    if (outcome == RunOutcome::kCompleted) {
+      charts::RenderPhaseDiagramFiles(diagram, (folder / "diagram.svg").string(),
+                                      (folder / "diagram.png").string());
+    }
+    // One pixel line per row: stretched to a picture of the diagram's proportions.
+    const MosaicCanvas mosaic = observer.canvas.Scaled(600, 450);
+    charts::SaveMosaicPng(mosaic.Width(), mosaic.Height(), mosaic.Pixels(),
+                          (folder / "mosaic.png").string());
+  } catch (const std::exception& e) {
+    err << "binodal-cli: " << e.what() << '\n';
+    return 1;
+  }
+
+  const auto& phases = run.Phases;
+  const auto join = [](const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+    return text.empty() ? std::string("none") : text;
+  };
+  out << "System: " << dm.tblSystems.FieldByName("System_designation").AsString() << '\n'
+      << "Solution phases: " << join(phases.SolutionList().Names()) << '\n'
+      << "Point phases: " << join(phases.PointPhaseList().Names()) << '\n'
+      << "Grid: " << run.Results.CompositionList.size() << " compositions from "
+      << Number(run.RunXmin) << " to " << Number(run.RunXmax) << ", " << run.YPoints + 1
+      << " rows of " << run.YItemText() << " from " << Number(run.Ymax) << " to "
+      << Number(run.Ymin) << '\n'
+      << "Rows computed: " << run.RowsComputed()
+      << (outcome == RunOutcome::kStopped ? " (stopped)" : "") << '\n'
+      << "Boundary points: " << run.Results.BoundaryLast + 1 << '\n'
+      << "Nodes: " << run.Results.NodeList.size() << '\n'
+      << "Appearance points: " << run.Results.OtherSpecialPoints.size() << '\n'
+      << "Time: " << FormatFloat("0.###", seconds) << " s\n"
+      << "Results in " << fs::absolute(folder).lexically_normal().string() << '\n';
+  return outcome == RunOutcome::kCompleted ? 0 : 1;
+}
+
+int RunListing(Args args, std::ostream& out, std::ostream& err) {
+  constexpr std::string_view usage =
+      "Usage: binodal-cli listing [--db DIR] --system NAME [--out DIR]\n"
+      "\n"
+      "Writes the listing of the system's assembled Gibbs energy pieces (stability parameters\n"
+      "inserted, pieces split at their temperature breakpoints) into NAME.txt in the --out\n"
+      "folder, by default the current directory.\n";
+  constexpr std::string_view values[] = {"--db", "--system", "--out"};
+  const auto line = ParseCommandLine(args, values, {}, usage, err);
+  if (!line) return 2;
+  if (line->help) return out << usage, 0;
+  if (!line->positional.empty() || !line->Value("--system")) return err << usage, 2;
+  StderrDialogs dialogs(err);
+  TDM dm(dialogs);
+  if (!OpenDatabase(dm, *line, err) || !SelectSystem(dm, *line->Value("--system"), err)) return 1;
+  TRun run(dm, dialogs);
+  run.ReadRunSettings();
+  TPhaseFunctions& phases = run.Phases;
+  phases.RunXmin = run.RunXmin;
+  phases.RunXmax = run.RunXmax;
+  phases.ListingFolder = line->Value("--out").value_or(".");
+  dm.RunMode = false;
+  bool built = false;
+  try {
+    built = phases.BuildPhaseFunctions();
+  } catch (const std::exception& e) {
+    dialogs.Error(e.what());
+    return 1;
+  }
+  dialogs.Information("Data are saved into " + phases.ListingFileName());
+  if (!built) return 1;
+  out << (fs::path(phases.ListingFolder) / phases.ListingFileName()).string() << '\n';
+  return 0;
+}
+
+}  // namespace binodal::cli

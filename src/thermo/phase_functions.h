@@ -1,0 +1,258 @@
+// The phase functions of a run: the Gibbs energy pieces of every phase of the
+// current system, assembled into expression texts, and one evaluator per phase.
+//
+// TPhaseFunctions::BuildPhaseFunctions reads the current system from the data
+// module's tables, resolves the {designation} references to stability
+// parameters (splitting a piece along their temperature breakpoints) and
+// fills three lists: the pieces of every phase (PhaseFunctionList), the
+// evaluators of the solution phases (SolutionList) and those of the point
+// phases, i.e. compounds of fixed composition (PointPhaseList). With the data
+// module's RunMode false it writes a plain-text listing of the pieces instead
+// of creating evaluators. EvaluateSolution and EvaluatePointPhase then give the
+// Gibbs energy of a phase at a temperature, switching to another piece only
+// when the temperature leaves the active one.
+//
+// Ownership: the lists own their objects; each assembly replaces them, and a
+// reference into them stays valid until the next assembly or the destruction
+// of the TPhaseFunctions. The data module, the dialogs and the composition
+// list must outlive it. Single-threaded: evaluators keep state between calls.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "common/dialogs.h"
+#include "expression/parser.h"
+#include "thermo/composition.h"
+#include "thermo/data_module.h"
+
+namespace binodal {
+
+// The gas constant in J/(mol K), as expressions see it (variable R).
+inline constexpr double kGasConstant = 8.31441;
+
+// G marking a composition outside a phase's composition window.
+inline constexpr double kOutsideWindowG = 1e30;
+
+// The Gibbs energies of one solution phase, one per grid composition.
+using TG = std::vector<double>;
+
+// One assembled piece of a phase.
+struct Tfunc {
+  double Tmin = 0;  // temperature range, K
+  double Tmax = 0;
+  double Xmin = 0;  // composition window
+  double Xmax = 1;
+  double X = -1;           // composition of a point phase; -1 for none
+  double Y = -1;           // second value of the piece's composition field; -1 for none
+  std::string Expression;  // blank-free, stability parameters inserted
+  bool operator==(const Tfunc&) const = default;
+};
+
+// The pieces of one phase in assembly order: the order of its stored pieces
+// (ascending Tmin, then Tmax), each replaced in place by its sub-pieces.
+struct Tfuncts {
+  std::vector<Tfunc> Items;
+  [[nodiscard]] std::size_t Count() const { return Items.size(); }
+};
+
+// The evaluator of one phase. Tmin and Tmax are the range of the active piece,
+// Xmin and Xmax the window of the phase (from its last piece), X the
+// composition of a point phase (-1 for a solution phase). Parser holds the
+// variables R, P, SID (created with the evaluator), T, X, Y and the compiled
+// expression of the active piece. Not copyable or movable.
+class TParserplus {
+ public:
+  TParserplus();
+  TParserplus(const TParserplus&) = delete;
+  TParserplus& operator=(const TParserplus&) = delete;
+
+  double Tmin = 0;
+  double Tmax = 0;
+  double Xmin = 0;
+  double Xmax = 1;
+  double X = -1;
+  TParser Parser;
+
+  // The current value of the parser's variable X. For a point phase this is
+  // the composition the run uses for it.
+  [[nodiscard]] double VariableX() const { return *x_; }
+
+ private:
+  friend class TPhaseFunctions;
+  // Cells of the parser's variables, written directly while evaluating.
+  double* t_;
+  double* p_;
+  double* y_;
+  double* x_;
+  double* sid_;
+};
+
+// An unsorted list of (name, owned object). Lookups compare names without
+// regard to ASCII letter case and return the first match.
+template <typename T>
+class TNamedObjectList {
+ public:
+  [[nodiscard]] std::size_t Count() const { return entries_.size(); }
+  // Throws std::out_of_range beyond Count().
+  [[nodiscard]] const std::string& Name(std::size_t index) const { return entries_.at(index).name; }
+  [[nodiscard]] const T& Object(std::size_t index) const { return *entries_.at(index).object; }
+  [[nodiscard]] T& Object(std::size_t index) { return *entries_.at(index).object; }
+  // The index of the first entry named `name`, or -1.
+  [[nodiscard]] int IndexOf(std::string_view name) const {
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+      if (SameName(entries_[i].name, name)) return static_cast<int>(i);
+    }
+    return -1;
+  }
+  [[nodiscard]] const T* Find(std::string_view name) const {
+    const int i = IndexOf(name);
+    return i < 0 ? nullptr : entries_[static_cast<std::size_t>(i)].object.get();
+  }
+  [[nodiscard]] T* Find(std::string_view name) {
+    const int i = IndexOf(name);
+    return i < 0 ? nullptr : entries_[static_cast<std::size_t>(i)].object.get();
+  }
+  [[nodiscard]] std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    names.reserve(entries_.size());
+    for (const Entry& e : entries_) names.push_back(e.name);
+    return names;
+  }
+
+  void Add(std::string name, std::unique_ptr<T> object) {
+    entries_.push_back({std::move(name), std::move(object)});
+  }
+  void Clear() { entries_.clear(); }
+
+ private:
+  struct Entry {
+    std::string name;
+    std::unique_ptr<T> object;
+  };
+  static char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+  static bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (Lower(a[i]) != Lower(b[i])) return false;
+    }
+    return true;
+  }
+  std::vector<Entry> entries_;
+};
+
+// The composition field of a point-phase piece: "x" or "x;y", each a constant
+// expression. x (or y) above 1 gives -1; no y text gives y = -1. A text that
+// does not compile or evaluate raises the expression engine's exception.
+[[nodiscard]] std::pair<double, double> ParseComposition(std::string_view text);
+
+// The name under which a point phase is listed: the designation, followed by
+// "-(C)" when it contains no capital C.
+[[nodiscard]] std::string PointPhaseName(std::string_view designation);
+
+class TPhaseFunctions {
+ public:
+  // Stability parameter references inserted into one sub-piece, at most.
+  static constexpr int kMaxSubstitutions = 10000;
+  // Length of a piece's text with its stability parameters inserted, at most.
+  static constexpr std::size_t kMaxExpandedLength = 100000;
+
+  TPhaseFunctions(TDM& dm, Dialogs& dialogs);
+  TPhaseFunctions(const TPhaseFunctions&) = delete;
+  TPhaseFunctions& operator=(const TPhaseFunctions&) = delete;
+
+  // --- Inputs the run sets.
+
+  // The grid compositions, in grid order; nullptr stands for none. Observed,
+  // read at every EvaluateSolution.
+  const std::vector<TXclass>* CompositionList = nullptr;
+  double RunXmin = 0;  // the run's x range, read by the assembly
+  double RunXmax = 1;
+  double RunP = 1;      // the pressure expressions see (P)
+  double CurrentY = 0;  // the Y variable expressions see (Y)
+  // Where the listing file goes; empty for the current directory.
+  std::string ListingFolder;
+
+  // --- Assembly.
+
+  // Assembles every phase of the current system, in the order of phases.d.
+  // With the data module's RunMode true it creates the evaluators; with it
+  // false it writes the listing file (ListingFileName()) and creates none.
+  // Returns false when a stability parameter reference cannot be resolved
+  // (unknown designation, "{" without "}", a parameter that refers to itself,
+  // an expansion beyond the limits above); the reason has been shown and the
+  // lists hold the phases done so far. A piece whose composition field cannot
+  // be read is reported as a plain message and ends that phase's pieces. A
+  // piece that does not compile raises the expression engine's exception; a
+  // listing that cannot be written raises std::runtime_error.
+  // Moves the cursors of the phase, piece and stability tables; after a
+  // complete assembly the first phase is current.
+  bool BuildPhaseFunctions();
+
+  // SafeFileName(System_designation) + ".txt": the name of the listing file
+  // the last assembly in listing mode wrote, inside ListingFolder.
+  [[nodiscard]] const std::string& ListingFileName() const { return listing_file_name_; }
+
+  [[nodiscard]] const TNamedObjectList<Tfuncts>& PhaseFunctionList() const {
+    return phase_functions_;
+  }
+  [[nodiscard]] const TNamedObjectList<TParserplus>& SolutionList() const { return solutions_; }
+  [[nodiscard]] const TNamedObjectList<TParserplus>& PointPhaseList() const {
+    return point_phases_;
+  }
+
+  // --- Evaluation.
+
+  // Sets G to one value per grid composition (kept values stay, new ones are
+  // 0) and fills it for the solution phase `name` at T: kOutsideWindowG
+  // outside the phase's window, else the active piece's value. When T leaves
+  // the active piece, every piece covering T is evaluated in order and the
+  // last one stays active; with none, G keeps its values. An arithmetic error
+  // is shown as a plain message and leaves the rest of G as it was. Unknown
+  // names are reported as errors. Compiling a switched-to piece may raise the
+  // expression engine's exception. No allocation once G has its size.
+  void EvaluateSolution(std::string_view name, TG& G, double T);
+
+  // The Gibbs energy of the point phase `name` at T at its own composition; 0
+  // when no piece covers T or the name is unknown (reported as an error).
+  // Arithmetic and compilation errors reach the caller.
+  long double EvaluatePointPhase(std::string_view name, double T);
+
+  // R (-x ln x - (1 - x) ln(1 - x)) for 0 < x < 1, computed in extended
+  // precision; 0 for any other x.
+  [[nodiscard]] static double IdealMixingEntropy(double x);
+
+ private:
+  struct Window {
+    double min;
+    double max;
+  };
+  [[nodiscard]] Window NormalisedWindow(double stored_min, double stored_max) const;
+  // Reads the current gibbs_energy.d record. Raises on an unreadable
+  // composition field.
+  [[nodiscard]] Tfunc ReadPiece(bool temperature_axis) const;
+  // Replaces piece `index` of `pieces` (whose Expression holds the compacted
+  // text with references) by its sub-pieces.
+  bool ResolveStabilityParameters(const std::string& text, std::size_t index, Tfuncts& pieces);
+  // Replaces every reference of `text` by the chosen piece of its parameter
+  // for the range [lo, hi]; `window` gets the last chosen piece's window.
+  bool SubstituteReferences(std::string& text, double lo, double hi, Window& window);
+  void CreateEvaluator(const std::string& designation, const Tfunc& last);
+  void EvaluateGrid(TParserplus& evaluator, TG& G);
+  void AddListingLine(std::string_view line);
+  void SaveListing(const std::string& system_designation);
+
+  TDM& dm_;
+  Dialogs& dialogs_;
+  TNamedObjectList<Tfuncts> phase_functions_;
+  TNamedObjectList<TParserplus> solutions_;
+  TNamedObjectList<TParserplus> point_phases_;
+  std::string listing_;
+  std::string listing_file_name_;
+};
+
+}  // namespace binodal

@@ -1,0 +1,253 @@
+#include "calc/run.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "exchange/stability_file.h"
+#include "exchange/system_exchange.h"
+#include "support/temp_database.h"
+
+namespace binodal {
+namespace {
+
+using testing_support::DatabaseTest;
+using testing_support::RecordingDialogs;
+using Entry = RecordingDialogs::Entry;
+
+// Dialogs that also let a test act where the run processes pending events.
+class EventDialogs : public RecordingDialogs {
+ public:
+  void ProcessPendingEvents() override {
+    RecordingDialogs::ProcessPendingEvents();
+    if (on_events) on_events();
+  }
+  std::function<void()> on_events;
+};
+
+class RecordingObserver : public RunObserver {
+ public:
+  void Status(const std::string& text) override { status.push_back(text); }
+  int MosaicWidth() const override { return 100; }
+  int MosaicHeight() const override { return 110; }
+  void MosaicHLine(int x0, int x1, int y, TColor) override { lines.push_back({x0, x1, y}); }
+  std::vector<std::string> status;
+  std::vector<std::array<int, 3>> lines;
+};
+
+class RunTest : public DatabaseTest {
+ protected:
+  // A system whose settings are given; Y is temperature from ymin to ymax.
+  void AddSystemWith(const std::string& designation, double ymin, double ymax, int xpoints,
+                     int ypoints, const std::string& abbreviations = "") {
+    AddSystem(designation);
+    TStoreTable& s = dm.tblSystems;
+    s.Edit();
+    s.FieldByName("Ymin").SetAsFloat(ymin);
+    s.FieldByName("Ymax").SetAsFloat(ymax);
+    s.FieldByName("Xpoints").SetAsInteger(xpoints);
+    s.FieldByName("Ypoints").SetAsInteger(ypoints);
+    s.FieldByName("Abbreviations").SetAsString(abbreviations);
+    s.Post();
+  }
+  void AddPhaseWith(const std::string& phase, const std::string& expression,
+                    const std::string& x = "") {
+    AddPhase(phase);
+    AddPiece(0, 10000, expression, x);
+  }
+  void UploadExample(const std::string& system) {
+    const std::string data = BINODAL_DATA_DIR;
+    ASSERT_TRUE(UploadStabilityParameters(dm, data + "/STABILITY_PARAMS.txt", dialogs).completed);
+    ASSERT_TRUE(UploadSystem(dm, data + "/" + system + ".ter", dialogs).completed);
+    dialogs.entries.clear();
+  }
+
+  EventDialogs events;
+  RecordingObserver observer;
+};
+
+TEST_F(RunTest, ConvexPhaseFillsTheRowAndAddsNoBoundary) {
+  AddSystemWith("A+B", 300, 300, 10, 1);
+  AddPhaseWith("L", "1000*X*(1-X)*(-1)+R*T*(X*LN(X)+(1-X)*LN(1-X))");
+  TRun run(dm, events, &observer);
+  ASSERT_EQ(run.Run(), RunOutcome::kCompleted);
+  const TPhaseMatrix& m = run.Results.PhaseMatrix;
+  EXPECT_EQ(m.sg2ColCount(), 12);
+  EXPECT_EQ(m.sg2RowCount(), 2);  // one Y value: Ymax equals Ymin
+  EXPECT_EQ(m.Cell(0, 0), " Y/X");
+  EXPECT_EQ(m.Cell(1, 0), "0");
+  EXPECT_EQ(m.Cell(2, 0), "0.1");
+  EXPECT_EQ(m.Cell(11, 0), "1");
+  EXPECT_EQ(m.Cell(0, 1), "300");
+  for (int c = 1; c <= 11; ++c) EXPECT_EQ(m.Cell(c, 1), "L") << c;
+  EXPECT_EQ(run.Results.BoundaryLast, -1);
+}
+
+TEST_F(RunTest, MiscibilityGapGivesBoundaryPairsAndMatrixE) {
+  // A regular solution with a gap closing at 20000 / (2 R) = 1203 K.
+  AddSystemWith("A+B", 600, 1400, 50, 8);
+  dm.tblSystems.Edit();
+  dm.tblSystems.FieldByName("ShowMosaicDiagram").SetAsBoolean(true);
+  dm.tblSystems.Post();
+  AddPhaseWith("ALPHA", "20000*X*(1-X)+R*T*(X*LN(X)+(1-X)*LN(1-X))");
+  TRun run(dm, events, &observer);
+  ASSERT_EQ(run.Run(), RunOutcome::kCompleted);
+  EXPECT_EQ(run.RowsComputed(), 9);
+  const RunResults& r = run.Results;
+  ASSERT_GE(r.BoundaryLast, 1);
+  ASSERT_EQ((r.BoundaryLast + 1) % 2, 0);
+  // The lowest row (600 K) has the widest gap, symmetric about 0.5.
+  const TZPoint& right = r.BoundaryPoints[static_cast<std::size_t>(r.BoundaryLast - 1)];
+  const TZPoint& left = r.BoundaryPoints[static_cast<std::size_t>(r.BoundaryLast)];
+  EXPECT_EQ(right.Y, 600);
+  EXPECT_EQ(left.Y, 600);
+  EXPECT_GT(right.X, left.X);
+  EXPECT_NEAR(right.X + left.X, 1, 1e-9);
+  EXPECT_NEAR(left.X, 0.0215, 0.021);  // within a grid step of the binodal (0.0216 at 600 K)
+  const int row = r.PhaseMatrix.sg2RowCount() - 1;
+  EXPECT_EQ(r.PhaseMatrix.Cell(left.Column, row), "ALPHA");
+  EXPECT_EQ(r.PhaseMatrix.Cell(26, row), "E");  // x = 0.5
+  // Above 1203 K no gap: the first row (1400 K) is single-phase.
+  EXPECT_EQ(r.BoundaryPoints[0].Y < 1203, true);
+  EXPECT_FALSE(observer.lines.empty());
+}
+
+TEST_F(RunTest, PointPhaseStrictlyInsideAnIntervalGetsAColumn) {
+  AddSystemWith("A+B", 500, 500, 10, 1);
+  AddPhaseWith("L", "R*T*(X*LN(X)+(1-X)*LN(1-X))");
+  AddPhaseWith("AB2", "-20000", "0.33");
+  AddPhaseWith("AB", "-10", "0.35");   // same interval: no second extra column
+  AddPhaseWith("A3B", "-10", "0.3000000001");  // within 1e-8 of 0.3: no column
+  TRun run(dm, events, &observer);
+  ASSERT_EQ(run.Run(), RunOutcome::kCompleted);
+  std::vector<double> xs;
+  for (const TXclass& c : run.Results.CompositionList) xs.push_back(c.X);
+  ASSERT_EQ(xs.size(), 12u);
+  EXPECT_DOUBLE_EQ(xs[3], 0.3);  // three steps of 0.1 added up
+  EXPECT_EQ(xs[4], 0.33);
+  EXPECT_NEAR(xs[5], 0.4, 1e-12);
+  EXPECT_EQ(xs.back(), 1.0);  // exactly the end of the range
+  // The compound is stable: its column carries it, with the compound ending.
+  EXPECT_EQ(run.Results.PhaseMatrix.Cell(5, 1), "AB2-(C)");
+}
+
+TEST_F(RunTest, SettingLinesOfTheDesignationsList) {
+  AddSystemWith("A+B", 300, 400, 4, 1,
+                "L - liquid\r\n"
+                "  #xmin = 0,2  % the left end\r\n"
+                "#XMAX=0.8\r\n"
+                "#XCAP= x(B), mole fraction\r\n"
+                "#YCAP=T\r\n"
+                "t = 700\r\n"
+                "T= temperature in K\r\n");
+  AddPhaseWith("L", "X");
+  TRun run(dm, events, &observer);
+  ASSERT_TRUE(run.ReadRunSettings());
+  EXPECT_EQ(run.RunXmin, 0.2);
+  EXPECT_EQ(run.RunXmax, 0.8);
+  EXPECT_EQ(run.XCaption, " x(B), mole fraction");
+  EXPECT_EQ(run.YCaption, "T");
+  EXPECT_EQ(run.RunT, 0);  // the catalogue line "T= temperature..." is read as a number: 0
+  EXPECT_EQ(run.RunP, 1);  // Y is temperature: Zvalue (unset, 0) gives 1 bar
+  EXPECT_NEAR(run.DeltaX, 0.15, 1e-15);
+  EXPECT_EQ(events.entries,
+            (std::vector<Entry>{{"message", "Invalid number: temperatureinK"}}));
+}
+
+TEST_F(RunTest, GridCountsHaveLowerBoundsAndInvalidRangesAreRefused) {
+  AddSystemWith("A+B", 300, 400, 1, 0);
+  AddPhaseWith("L", "X");
+  TRun run(dm, events, &observer);
+  ASSERT_EQ(run.Run(), RunOutcome::kCompleted);
+  EXPECT_EQ(run.XSteps, 2);
+  EXPECT_EQ(run.RowsComputed(), 2);  // Ymax and Ymin
+
+  dm.tblSystems.Edit();
+  dm.tblSystems.FieldByName("Ymin").SetAsFloat(500);
+  dm.tblSystems.Post();
+  EXPECT_EQ(run.Run(), RunOutcome::kRefused);
+  EXPECT_EQ(events.entries.back(), (Entry{"warning", "Ymax must be more that Ymin"}));
+
+  dm.tblSystems.Edit();
+  dm.tblSystems.FieldByName("Ymin").SetAsFloat(300);
+  dm.tblSystems.FieldByName("Abbreviations").SetAsString("#XMIN=0.5\r\n#XMAX=0.5");
+  dm.tblSystems.Post();
+  EXPECT_EQ(run.Run(), RunOutcome::kRefused);
+  EXPECT_EQ(events.entries.back().kind, "warning");
+}
+
+TEST_F(RunTest, StopTakesEffectBeforeTheNextRowAndASecondRunIsRefused) {
+  AddSystemWith("A+B", 300, 1300, 10, 100);
+  AddPhaseWith("L", "X*(1-X)");
+  TRun run(dm, events, &observer);
+  int rows = 0;
+  events.on_events = [&] {
+    if (run.RowIndex == 4) {  // during the 5th row's event processing
+      EXPECT_EQ(run.Run(), RunOutcome::kRefused);
+      run.RequestStop();
+    }
+    rows = run.RowsComputed();
+  };
+  EXPECT_EQ(run.Run(), RunOutcome::kStopped);
+  EXPECT_EQ(run.RowsComputed(), 5);
+  EXPECT_EQ(run.Results.PhaseMatrix.sg2RowCount(), 6);
+  EXPECT_FALSE(run.StopRequested);
+  EXPECT_FALSE(run.Running());
+  // Status before the rows with index 1, 11, ...: only row 1 here.
+  EXPECT_EQ(observer.status, (std::vector<std::string>{"Temperature = 1290"}));
+}
+
+TEST_F(RunTest, SystemWithoutPhasesOrWithBrokenPhaseIsRefused) {
+  AddSystemWith("A+B", 300, 400, 10, 1);
+  TRun run(dm, events, &observer);
+  EXPECT_EQ(run.Run(), RunOutcome::kRefused);
+  EXPECT_EQ(events.entries.back().kind, "warning");
+
+  AddPhaseWith("L", "X+");
+  EXPECT_EQ(run.Run(), RunOutcome::kRefused);
+  EXPECT_EQ(events.entries.back(), (Entry{"error", "Error parsing expression:\rX+"}));
+}
+
+TEST_F(RunTest, ColumnOutsideEveryWindowGetsNoDesignation) {
+  AddSystemWith("A+B", 300, 300, 10, 1);
+  AddPhase("L");
+  dm.tblGibbs.Insert();
+  dm.tblGibbs.FieldByName("Tmax").SetAsFloat(1000);
+  dm.tblGibbs.FieldByName("Expression").SetAsString("X");
+  dm.tblGibbs.FieldByName("Xmin").SetAsFloat(0);
+  dm.tblGibbs.FieldByName("Xmax").SetAsFloat(0.5);
+  dm.tblGibbs.Post();
+  TRun run(dm, events, &observer);
+  ASSERT_EQ(run.Run(), RunOutcome::kCompleted);
+  const TPhaseMatrix& m = run.Results.PhaseMatrix;
+  for (int c = 7; c <= 11; ++c) EXPECT_EQ(m.Cell(c, 1), "E") << c;  // x > 0.5: no phase
+  EXPECT_EQ(m.Cell(1, 1), "L");
+}
+
+// The bundled Ag-Cu system shows its published eutectic within the grid.
+TEST_F(RunTest, AgCuEutecticAsPublished) {
+  UploadExample("Ag+Cu");
+  ASSERT_TRUE(dm.tblSystems.Locate("System_designation", "Ag+Cu"));
+  TRun run(dm, events, &observer);
+  RunOverrides finer;
+  finer.YPoints = 400;
+  ASSERT_EQ(run.Run(finer), RunOutcome::kCompleted);
+  EXPECT_TRUE(events.entries.empty()) << events.entries.front().text;
+  // The lowest row with liquid between the two fcc solid solutions.
+  const RunResults& r = run.Results;
+  double eutectic = 0;
+  double liquid_x = 0;
+  for (int i = 0; i + 3 <= r.BoundaryLast; i += 2) {
+    const TZPoint& a = r.BoundaryPoints[static_cast<std::size_t>(i)];
+    if (a.Phase == "LIQUID" || r.BoundaryPoints[static_cast<std::size_t>(i + 1)].Phase == "LIQUID") {
+      eutectic = a.Y;
+      liquid_x = a.Phase == "LIQUID" ? a.X : r.BoundaryPoints[static_cast<std::size_t>(i + 1)].X;
+    }
+  }
+  EXPECT_NEAR(eutectic, 1056.1, 2.1);  // row step 2 K
+  EXPECT_NEAR(liquid_x, 0.415, 0.015);
+}
+
+}  // namespace
+}  // namespace binodal
