@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -134,6 +135,39 @@ TEST_F(CliDatabase, UploadListDownloadAndDump) {
             "Ag+Cu\r\nPb+Sn\r\n-------------------\r\nTOTAL: 2 systems\r\n");
   EXPECT_EQ(RunCli({"params-save", "--db", Db(), "--out", Db()}).status, 0);
   EXPECT_TRUE(std::filesystem::exists(folder_ / "STABILITY_PARAMS.txt"));
+}
+
+TEST_F(CliDatabase, CalcWritesEveryResultAndListingWritesThePieces) {
+  ASSERT_EQ(RunCli({"params-upload", "--db", Db(), Data("STABILITY_PARAMS.txt")}).status, 0);
+  ASSERT_EQ(RunCli({"upload", "--db", Db(), Data("Ag+Cu.ter")}).status, 0);
+  const std::string before = ReadAll(folder_ / "systems.d");
+  const std::filesystem::path out = folder_ / "out";
+  const Outcome calc = RunCli({"calc", "--db", Db(), "--system", "Ag+Cu", "--out", out.string(),
+                               "--xpoints", "50", "--ypoints", "40"});
+  ASSERT_EQ(calc.status, 0) << calc.err;
+  EXPECT_NE(calc.out.find("Solution phases: LIQUID, FCC_A1"), std::string::npos);
+  EXPECT_NE(calc.out.find("Rows computed: 41"), std::string::npos);
+  EXPECT_NE(calc.out.find("Nodes: 1"), std::string::npos);
+  for (const char* file : {"matrix.tsv", "boundaries.csv", "nodes.csv", "special-points.txt",
+                           "diagram.svg", "diagram.png", "mosaic.png"}) {
+    EXPECT_GT(std::filesystem::file_size(out / file), 0u) << file;
+  }
+  const std::string matrix = ReadAll(out / "matrix.tsv");
+  EXPECT_EQ(matrix.substr(0, 12), " Y/X\t0\t0.02\t");
+  EXPECT_EQ(std::count(matrix.begin(), matrix.end(), '\n'), 42);  // header and 41 rows
+  EXPECT_EQ(ReadAll(out / "boundaries.csv").substr(0, 17), "x,y,column,phase\n");
+  const std::string nodes = ReadAll(out / "nodes.csv");
+  EXPECT_EQ(nodes.substr(0, 19), "y,x_left,x,x_right\n");
+  EXPECT_EQ(ReadAll(folder_ / "systems.d"), before);  // the overrides changed nothing
+
+  const Outcome listing =
+      RunCli({"listing", "--db", Db(), "--system", "Ag+Cu", "--out", out.string()});
+  ASSERT_EQ(listing.status, 0) << listing.err;
+  const std::string text = ReadAll(out / "Ag+Cu.txt");
+  EXPECT_EQ(text.substr(0, 24), "SYSTEM: Ag+Cu\r\n\r\nPHASE: ");
+  EXPECT_EQ(text.find('{'), std::string::npos);  // every parameter inserted
+
+  EXPECT_EQ(RunCli({"calc", "--db", Db(), "--system", "Ag+Cu", "--ypoints", "x"}).status, 2);
 }
 
 TEST_F(CliDatabase, FailuresLeaveTheDatabaseUntouched) {
