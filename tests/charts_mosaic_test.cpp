@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include <QImage>
 #include <gtest/gtest.h>
+#include <QImage>
 
 #include "charts/mosaic.h"
 #include "charts_test_util.h"

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <QColor>
 #include <QFile>
 #include <QImage>
@@ -14,7 +15,6 @@
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>
 #include <QtCharts/QValueAxis>
-#include <gtest/gtest.h>
 
 #include "charts/chart_builder.h"
 #include "charts/chart_render.h"
@@ -61,8 +61,8 @@ ChartModel EutecticModel() {
   for (int row = 0; row <= 40; ++row) {
     const double y = 1200 - 10 * row;
     const double t = row / 40.0;
-    boundaries.Points.push_back(Point(0.4 * t, y));                        // left liquidus
-    boundaries.Points.push_back(Point(0.05 * t, y));                       // left solidus
+    boundaries.Points.push_back(Point(0.4 * t, y));                      // left liquidus
+    boundaries.Points.push_back(Point(0.05 * t, y));                     // left solidus
     boundaries.Points.push_back(Point(1 - 0.6 * t, y - 100 * (1 - t)));  // right liquidus
     boundaries.Points.push_back(Point(1 - 0.1 * t, y - 100 * (1 - t)));  // right solidus
   }

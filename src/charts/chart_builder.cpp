@@ -25,12 +25,12 @@
 namespace binodal::charts {
 namespace {
 
-constexpr qreal kEdge = 8;           // pixels between the chart's edge and its texts
-constexpr qreal kTextGap = 6;        // pixels between the title or foot and the axes
+constexpr qreal kEdge = 8;     // pixels between the chart's edge and its texts
+constexpr qreal kTextGap = 6;  // pixels between the title or foot and the axes
 constexpr int kAxisLabelPixels = 12;
 constexpr double kLineWidth = 1.5;
-constexpr int kWantedLabels = 8;     // about this many labelled ticks on an automatic axis
-constexpr int kMostLabels = 50;      // a tick interval giving more labels is replaced
+constexpr int kWantedLabels = 8;  // about this many labelled ticks on an automatic axis
+constexpr int kMostLabels = 50;   // a tick interval giving more labels is replaced
 
 // Colours for series that have none: distinct on white, and neither red nor
 // black, which the diagrams use for special points and node lines.
@@ -125,8 +125,8 @@ QValueAxis* MakeAxis(const AxisPlan& plan, int minor_ticks) {
   return axis;
 }
 
-void AddSeries(QChart& chart, const ChartSeries& series, const QColor& color,
-               const ChartLook& look, QValueAxis& x_axis, QValueAxis& y_axis) {
+void AddSeries(QChart& chart, const ChartSeries& series, const QColor& color, const ChartLook& look,
+               QValueAxis& x_axis, QValueAxis& y_axis) {
   QList<QPointF> points;
   std::vector<std::optional<TColor>> point_colors;
   points.reserve(static_cast<qsizetype>(series.Points.size()));
@@ -217,12 +217,10 @@ std::unique_ptr<QChart> BuildChart(const ChartModel& model, const ChartLook& loo
       Widen(y_data, point.Y);
     }
   }
-  QValueAxis* x_axis =
-      MakeAxis(PlanAxis(x_data, look.XRange, look.XTickInterval, look.XMinorTicks),
-               look.XMinorTicks);
-  QValueAxis* y_axis =
-      MakeAxis(PlanAxis(y_data, look.YRange, look.YTickInterval, look.YMinorTicks),
-               look.YMinorTicks);
+  QValueAxis* x_axis = MakeAxis(PlanAxis(x_data, look.XRange, look.XTickInterval, look.XMinorTicks),
+                                look.XMinorTicks);
+  QValueAxis* y_axis = MakeAxis(PlanAxis(y_data, look.YRange, look.YTickInterval, look.YMinorTicks),
+                                look.YMinorTicks);
   chart->addAxis(x_axis, Qt::AlignBottom);
   chart->addAxis(y_axis, Qt::AlignLeft);
 
@@ -254,13 +252,13 @@ std::unique_ptr<QChart> BuildChart(const ChartModel& model, const ChartLook& loo
   const qreal half_label = QFontMetricsF(label_font).height() / 2;
   const auto title_items = AddTextLines(*chart, model.TitleLines, title_font);
   const auto foot_items = AddTextLines(*chart, model.FootLines, foot_font);
-  const qreal top = title_items.empty()
-                        ? kEdge + half_label
-                        : kEdge + static_cast<qreal>(title_items.size()) * title_step + kTextGap +
-                              half_label;
-  const qreal bottom =
-      foot_items.empty() ? kEdge
-                         : kEdge + static_cast<qreal>(foot_items.size()) * foot_step + kTextGap;
+  const qreal top =
+      title_items.empty()
+          ? kEdge + half_label
+          : kEdge + static_cast<qreal>(title_items.size()) * title_step + kTextGap + half_label;
+  const qreal bottom = foot_items.empty()
+                           ? kEdge
+                           : kEdge + static_cast<qreal>(foot_items.size()) * foot_step + kTextGap;
   chart->layout()->setContentsMargins(0, 0, 0, 0);
   chart->setMargins(QMargins(static_cast<int>(kEdge), static_cast<int>(std::ceil(top)),
                              static_cast<int>(kEdge) * 2, static_cast<int>(std::ceil(bottom))));

@@ -105,8 +105,7 @@ void MosaicImage::SavePng(const std::string& path) const {
 
 const QImage& MosaicImage::Image() const { return *image_; }
 
-void SaveMosaicPng(int width, int height, std::span<const TColor> pixels,
-                   const std::string& path) {
+void SaveMosaicPng(int width, int height, std::span<const TColor> pixels, const std::string& path) {
   CheckSides(width, height);
   if (pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
     throw std::invalid_argument("The mosaic pixels do not fill a picture of the given size");

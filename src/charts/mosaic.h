@@ -72,7 +72,6 @@ class MosaicImage {
 // colours) as a PNG file, for a mosaic drawn without Qt. Throws
 // std::invalid_argument when the sizes disagree and std::runtime_error as
 // SavePng.
-void SaveMosaicPng(int width, int height, std::span<const TColor> pixels,
-                   const std::string& path);
+void SaveMosaicPng(int width, int height, std::span<const TColor> pixels, const std::string& path);
 
 }  // namespace binodal::charts

@@ -26,6 +26,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr std::string_view kSystemOption[] = {"--system"};
+
 // What the windows would show during a run: the mosaic is drawn into a
 // canvas; the row count goes to a progress line when stderr is a terminal.
 class CliObserver : public RunObserver {
@@ -128,10 +130,10 @@ int RunCalc(Args args, std::ostream& out, std::ostream& err) {
       "is not changed. Messages go to stderr.\n";
   constexpr std::string_view values[] = {"--db",      "--system", "--out", "--xpoints",
                                          "--ypoints", "--ymin",   "--ymax"};
-  const auto line = ParseCommandLine(args, values, {}, usage, err);
-  if (!line) return 2;
-  if (line->help) return out << usage, 0;
-  if (!line->positional.empty() || !line->Value("--system")) return err << usage, 2;
+  int status = 0;
+  const auto line =
+      ParseCommand(args, {usage, values, kSystemOption, 0, 0}, out, err, status);
+  if (!line) return status;
 
   RunOverrides overrides;
   bool valid = true;
@@ -224,10 +226,10 @@ int RunListing(Args args, std::ostream& out, std::ostream& err) {
       "inserted, pieces split at their temperature breakpoints) into NAME.txt in the --out\n"
       "folder, by default the current directory.\n";
   constexpr std::string_view values[] = {"--db", "--system", "--out"};
-  const auto line = ParseCommandLine(args, values, {}, usage, err);
-  if (!line) return 2;
-  if (line->help) return out << usage, 0;
-  if (!line->positional.empty() || !line->Value("--system")) return err << usage, 2;
+  int status = 0;
+  const auto line =
+      ParseCommand(args, {usage, values, kSystemOption, 0, 0}, out, err, status);
+  if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
   if (!OpenDatabase(dm, *line, err) || !SelectSystem(dm, *line->Value("--system"), err)) return 1;

@@ -45,6 +45,21 @@ std::optional<CommandLine> ParseCommandLine(Args args, std::span<const std::stri
                                             std::span<const std::string_view> flag_options,
                                             std::string_view usage, std::ostream& err);
 
+// What a command accepts.
+struct CommandSpec {
+  std::string_view usage;
+  std::span<const std::string_view> values;  // options that take a value
+  std::span<const std::string_view> required;  // of those, the ones that must be given
+  std::size_t min_positional = 0;
+  std::size_t max_positional = 0;
+};
+
+// Parses a command's arguments. Returns the command line to act on, or
+// nothing with `status` set to the exit status to return at once: 0 after
+// printing the usage for --help, 2 after writing what was wrong.
+std::optional<CommandLine> ParseCommand(Args args, const CommandSpec& spec, std::ostream& out,
+                                        std::ostream& err, int& status);
+
 // The database folder of --db, by default the program's own folder.
 std::string DatabaseFolder(const CommandLine& line);
 // Opens the database of --db without the edit lock; on failure writes why.

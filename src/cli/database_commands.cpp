@@ -114,16 +114,53 @@ std::optional<CommandLine> ParseCommandLine(Args args, std::span<const std::stri
   return line;
 }
 
+std::optional<CommandLine> ParseCommand(Args args, const CommandSpec& spec, std::ostream& out,
+                                        std::ostream& err, int& status) {
+  status = 2;
+  std::optional<CommandLine> line = ParseCommandLine(args, spec.values, {}, spec.usage, err);
+  if (!line) return std::nullopt;
+  if (line->help) {
+    out << spec.usage;
+    status = 0;
+    return std::nullopt;
+  }
+  bool complete = line->positional.size() >= spec.min_positional &&
+                  line->positional.size() <= spec.max_positional;
+  for (std::string_view option : spec.required) complete = complete && line->Value(option);
+  if (!complete) {
+    err << spec.usage;
+    return std::nullopt;
+  }
+  return line;
+}
+
+namespace {
+
+// Writes a file through `write` (which shows its own errors) and prints its path.
+template <typename Write>
+int WriteAndPrintPath(Write&& write, std::ostream& out) {
+  try {
+    out << write() << '\n';
+    return 0;
+  } catch (const std::exception&) {
+    return 1;
+  }
+}
+
+constexpr std::string_view kSystemOption[] = {"--system"};
+
+}  // namespace
+
 int RunCreateDb(Args args, std::ostream& out, std::ostream& err) {
   constexpr std::string_view usage =
       "Usage: binodal-cli create-db DIR\n"
       "\n"
       "Creates an empty database in DIR (created if missing): the six table files with their\n"
       "fields and no records. A folder that already holds a table file is left untouched.\n";
-  const auto line = ParseCommandLine(args, {}, {}, usage, err);
-  if (!line) return 2;
-  if (line->help) return out << usage, 0;
-  if (line->positional.size() != 1) return err << usage, 2;
+  int status = 0;
+  const auto line =
+      ParseCommand(args, {usage, {}, {}, 1, 1}, out, err, status);
+  if (!line) return status;
   try {
     fs::create_directories(line->positional[0]);
     TDM::CreateEmptyDatabase(line->positional[0]);
@@ -141,10 +178,10 @@ int RunSystems(Args args, std::ostream& out, std::ostream& err) {
       "\n"
       "Lists the designations of the systems of the database, one a line, in the order of the\n"
       "systems list (by elements). DIR defaults to the program's folder.\n";
-  const auto line = ParseCommandLine(args, kDbOption, {}, usage, err);
-  if (!line) return 2;
-  if (line->help) return out << usage, 0;
-  if (!line->positional.empty()) return err << usage, 2;
+  int status = 0;
+  const auto line =
+      ParseCommand(args, {usage, kDbOption, {}, 0, 0}, out, err, status);
+  if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
   if (!OpenDatabase(dm, *line, err)) return 1;
@@ -161,10 +198,10 @@ int RunTable(Args args, std::ostream& out, std::ostream& err) {
       "Dumps a table file: its field descriptions (name, type, maximum length, default), then\n"
       "its records as tab-separated text with a header line. Tabs, line breaks and\n"
       "backslashes inside values are written as \\t, \\r, \\n and \\\\.\n";
-  const auto line = ParseCommandLine(args, {}, {}, usage, err);
-  if (!line) return 2;
-  if (line->help) return out << usage, 0;
-  if (line->positional.size() != 1) return err << usage, 2;
+  int status = 0;
+  const auto line =
+      ParseCommand(args, {usage, {}, {}, 1, 1}, out, err, status);
+  if (!line) return status;
   TStoreDatabase database;
   TStoreTable table(&database);
   table.SetTableName(fs::absolute(line->positional[0]).string());
@@ -202,10 +239,10 @@ int RunUpload(Args args, std::ostream& out, std::ostream& err) {
       "\n"
       "Adds the system of an exchange file to the database as new records and saves the\n"
       "database. When the upload stops at an error the database is left as it was.\n";
-  const auto line = ParseCommandLine(args, kDbOption, {}, usage, err);
-  if (!line) return 2;
-  if (line->help) return out << usage, 0;
-  if (line->positional.size() != 1) return err << usage, 2;
+  int status = 0;
+  const auto line =
+      ParseCommand(args, {usage, kDbOption, {}, 1, 1}, out, err, status);
+  if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
   if (!OpenDatabase(dm, *line, err)) return 1;
@@ -228,19 +265,14 @@ int RunDownload(Args args, std::ostream& out, std::ostream& err) {
       "into an exchange file NAME.ter (only the characters + - = _ letters and digits of the\n"
       "name are kept) in the --out folder, by default the current directory.\n";
   constexpr std::string_view values[] = {"--db", "--system", "--out"};
-  const auto line = ParseCommandLine(args, values, {}, usage, err);
-  if (!line) return 2;
-  if (line->help) return out << usage, 0;
-  if (!line->positional.empty() || !line->Value("--system")) return err << usage, 2;
+  int status = 0;
+  const auto line =
+      ParseCommand(args, {usage, values, kSystemOption, 0, 0}, out, err, status);
+  if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
   if (!OpenDatabase(dm, *line, err) || !SelectSystem(dm, *line->Value("--system"), err)) return 1;
-  try {
-    out << DownloadSystem(dm, line->Value("--out").value_or("."), dialogs) << '\n';
-  } catch (const std::exception&) {
-    return 1;
-  }
-  return 0;
+  return WriteAndPrintPath([&] { return DownloadSystem(dm, line->Value("--out").value_or("."), dialogs); }, out);
 }
 
 int RunParamsSave(Args args, std::ostream& out, std::ostream& err) {
@@ -250,19 +282,14 @@ int RunParamsSave(Args args, std::ostream& out, std::ostream& err) {
       "Writes every stability parameter with its pieces into STABILITY_PARAMS.txt in the\n"
       "--out folder, by default the current directory.\n";
   constexpr std::string_view values[] = {"--db", "--out"};
-  const auto line = ParseCommandLine(args, values, {}, usage, err);
-  if (!line) return 2;
-  if (line->help) return out << usage, 0;
-  if (!line->positional.empty()) return err << usage, 2;
+  int status = 0;
+  const auto line =
+      ParseCommand(args, {usage, values, {}, 0, 0}, out, err, status);
+  if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
   if (!OpenDatabase(dm, *line, err)) return 1;
-  try {
-    out << SaveStabilityParameters(dm, line->Value("--out").value_or("."), dialogs) << '\n';
-  } catch (const std::exception&) {
-    return 1;
-  }
-  return 0;
+  return WriteAndPrintPath([&] { return SaveStabilityParameters(dm, line->Value("--out").value_or("."), dialogs); }, out);
 }
 
 int RunParamsUpload(Args args, std::ostream& out, std::ostream& err) {
@@ -273,10 +300,10 @@ int RunParamsUpload(Args args, std::ostream& out, std::ostream& err) {
       "directory) to the database, skipping every parameter whose designation the database\n"
       "already holds, and saves the database. When the upload stops at an error the\n"
       "database is left as it was.\n";
-  const auto line = ParseCommandLine(args, kDbOption, {}, usage, err);
-  if (!line) return 2;
-  if (line->help) return out << usage, 0;
-  if (line->positional.size() > 1) return err << usage, 2;
+  int status = 0;
+  const auto line =
+      ParseCommand(args, {usage, kDbOption, {}, 0, 1}, out, err, status);
+  if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
   if (!OpenDatabase(dm, *line, err)) return 1;
@@ -300,19 +327,14 @@ int RunCatalogue(Args args, std::ostream& out, std::ostream& err) {
       "Writes the catalogue Keldan_cat of all system designations into the --out folder,\n"
       "by default the current directory.\n";
   constexpr std::string_view values[] = {"--db", "--out"};
-  const auto line = ParseCommandLine(args, values, {}, usage, err);
-  if (!line) return 2;
-  if (line->help) return out << usage, 0;
-  if (!line->positional.empty()) return err << usage, 2;
+  int status = 0;
+  const auto line =
+      ParseCommand(args, {usage, values, {}, 0, 0}, out, err, status);
+  if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
   if (!OpenDatabase(dm, *line, err)) return 1;
-  try {
-    out << WriteDesignationsCatalogue(dm, line->Value("--out").value_or("."), dialogs) << '\n';
-  } catch (const std::exception&) {
-    return 1;
-  }
-  return 0;
+  return WriteAndPrintPath([&] { return WriteDesignationsCatalogue(dm, line->Value("--out").value_or("."), dialogs); }, out);
 }
 
 }  // namespace binodal::cli
