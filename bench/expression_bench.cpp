@@ -77,9 +77,10 @@ void BM_ValueAgCuLiquid(benchmark::State& state) {
     x = x < 0.998 ? x + 0.001 : 0.001;
   }
   state.counters["operations"] = static_cast<double>(parser.Compiled().operations().size());
-  state.counters["ns_per_operation"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * static_cast<double>(parser.Compiled().operations().size()),
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns_per_operation"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) *
+                             static_cast<double>(parser.Compiled().operations().size()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_ValueAgCuLiquid);
 

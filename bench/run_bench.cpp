@@ -29,10 +29,10 @@ class QuietDialogs : public Dialogs {
 // The example database, made once in a temporary folder.
 struct ExampleDatabase {
   ExampleDatabase() {
-    folder = (std::filesystem::temp_directory_path() /
-              ("binodal_bench_" + std::to_string(::getpid())))
-                 .string() +
-             "/";
+    folder =
+        (std::filesystem::temp_directory_path() / ("binodal_bench_" + std::to_string(::getpid())))
+            .string() +
+        "/";
     std::filesystem::create_directories(folder);
     TDM::CreateEmptyDatabase(folder);
     QuietDialogs dialogs;
@@ -75,9 +75,9 @@ void RunSystem(benchmark::State& state, const char* system) {
   }
   const double points = static_cast<double>(run.Results.CompositionList.size()) * (m + 1);
   state.counters["grid_points"] = points;
-  state.counters["ns_per_grid_point"] = benchmark::Counter(
-      points * static_cast<double>(state.iterations()),
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns_per_grid_point"] =
+      benchmark::Counter(points * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.counters["messages"] = dialogs.errors;
 }
 

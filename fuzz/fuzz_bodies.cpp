@@ -49,8 +49,8 @@ void CompileAndEvaluate(std::string_view text) {
 }
 
 std::string MakeScratchDatabase() {
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                       ("binodal_fuzz_db_" + std::to_string(::getpid()));
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("binodal_fuzz_db_" + std::to_string(::getpid()));
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   TDM::CreateEmptyDatabase(folder.string());

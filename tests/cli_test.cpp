@@ -1,15 +1,15 @@
 // Runs binodal-cli as a separate process and checks its output and exit status.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
-#include <sys/wait.h>
 
 namespace {
 
@@ -65,17 +65,17 @@ TEST_P(CliEval, PrintsTheValueOrTheError) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CliEval,
-    testing::Values(
-        EvalCase{{"eval", "-X^2", "X=3"}, 0, "-9\n", ""},
-        EvalCase{{"eval", "0.1+0.2"}, 0, "0.30000000000000004\n", ""},
-        EvalCase{{"eval", "T*LN(T)", "t=298,15"}, 0, "1698.7384607469314\n", ""},
-        EvalCase{{"eval", "G0+SID", "g0=1", "sid=2"}, 0, "3\n", ""},
-        EvalCase{{"eval", "--ops", "-X^2", "X=3"}, 0, "11 square\n2 negate\n-9\n", ""},
-        EvalCase{{"eval", "--ops", "--", "MAX(X,1)"}, 0, "15 MAX\n1\n", ""},
-        EvalCase{{"eval", "X^-Y"}, 1, "", "Error parsing expression:\rX\r-Y\n"},
-        EvalCase{{"eval", "LN(X)", "X=-1"}, 1, "", "Invalid floating point operation\n"},
-        EvalCase{{"eval", "X", "2X=1"}, 1, "", "2X\n"},
-        EvalCase{{"eval", "X", "X=abc"}, 1, "", "Invalid number: abc\n"}));
+    testing::Values(EvalCase{{"eval", "-X^2", "X=3"}, 0, "-9\n", ""},
+                    EvalCase{{"eval", "0.1+0.2"}, 0, "0.30000000000000004\n", ""},
+                    EvalCase{{"eval", "T*LN(T)", "t=298,15"}, 0, "1698.7384607469314\n", ""},
+                    EvalCase{{"eval", "G0+SID", "g0=1", "sid=2"}, 0, "3\n", ""},
+                    EvalCase{{"eval", "--ops", "-X^2", "X=3"}, 0, "11 square\n2 negate\n-9\n", ""},
+                    EvalCase{{"eval", "--ops", "--", "MAX(X,1)"}, 0, "15 MAX\n1\n", ""},
+                    EvalCase{{"eval", "X^-Y"}, 1, "", "Error parsing expression:\rX\r-Y\n"},
+                    EvalCase{
+                        {"eval", "LN(X)", "X=-1"}, 1, "", "Invalid floating point operation\n"},
+                    EvalCase{{"eval", "X", "2X=1"}, 1, "", "2X\n"},
+                    EvalCase{{"eval", "X", "X=abc"}, 1, "", "Invalid number: abc\n"}));
 
 TEST(Cli, UsageAndMisuse) {
   const Outcome help = RunCli({"--help"});
@@ -105,7 +105,9 @@ class CliDatabase : public testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(folder_); }
   std::string Db() const { return folder_.string(); }
-  std::string Data(const std::string& name) const { return std::string(BINODAL_DATA_DIR) + "/" + name; }
+  std::string Data(const std::string& name) const {
+    return std::string(BINODAL_DATA_DIR) + "/" + name;
+  }
 
   std::filesystem::path folder_;
 };
@@ -119,8 +121,7 @@ TEST_F(CliDatabase, UploadListDownloadAndDump) {
   }
   EXPECT_EQ(RunCli({"systems", "--db", Db()}).out, "Ag+Cu\nPb+Sn\n");
 
-  const Outcome download =
-      RunCli({"download", "--db", Db(), "--system", "ag+cu", "--out", Db()});
+  const Outcome download = RunCli({"download", "--db", Db(), "--system", "ag+cu", "--out", Db()});
   EXPECT_EQ(download.status, 0) << download.err;
   EXPECT_EQ(download.err, "Data are saved into Ag+Cu.ter\n");
   EXPECT_TRUE(std::filesystem::exists(folder_ / "Ag+Cu.ter"));
@@ -173,7 +174,8 @@ TEST_F(CliDatabase, CalcWritesEveryResultAndListingWritesThePieces) {
 TEST_F(CliDatabase, FailuresLeaveTheDatabaseUntouched) {
   const std::string before = ReadAll(folder_ / "systems.d");
   const std::filesystem::path bad = folder_ / "bad.ter";
-  std::ofstream(bad, std::ios::binary) << "[SYSTEMS]\r\nSystem_designation\x1F @A+B+C+D\x80\r\n>\r\n";
+  std::ofstream(bad, std::ios::binary)
+      << "[SYSTEMS]\r\nSystem_designation\x1F @A+B+C+D\x80\r\n>\r\n";
   const Outcome upload = RunCli({"upload", "--db", Db(), bad.string()});
   EXPECT_EQ(upload.status, 1);
   EXPECT_NE(upload.err.find("Too many elements in the system"), std::string::npos);

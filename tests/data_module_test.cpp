@@ -178,15 +178,15 @@ TEST_F(DataModule, SavedSystemsAreOrderedByTheirElements) {
   for (const char* designation : {"Pb+Sn", "Ag+Cu", "Mg+Si", "Ag+Al"}) AddSystem(designation);
   dm.SaveDatabase();
   const std::string bytes = ReadWholeFile((folder / TDM::kSystemsFile).string());
-  const TableImage image = ReadTableImage(
-      std::span(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
+  const TableImage image =
+      ReadTableImage(std::span(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
   std::vector<std::string> order;
   for (const Record& record : image.records) order.push_back(std::get<std::string>(record[1]));
   EXPECT_EQ(order, (std::vector<std::string>{"Ag+Al", "Ag+Cu", "Mg+Si", "Pb+Sn"}));
 }
 
 TEST_F(DataModule, CreatingOrSwitchingNeverOverwritesOrLosesData) {
-  AddSystem("A+B");  // unsaved
+  AddSystem("A+B");                               // unsaved
   EXPECT_FALSE(dm.CreateDatabase(folder.str()));  // a database is there already
   EXPECT_EQ(dialogs.entries.back().kind, "error");
   EXPECT_EQ(dm.tblSystems.RecordCount(), 1);

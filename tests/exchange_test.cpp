@@ -198,8 +198,7 @@ TEST_F(StabilityParameters, SaveWritesTheDocumentedLayout) {
   EXPECT_EQ(ReadWholeFile(FilePath()),
             "[STABILITY_PARAMS]\r\n" + Line("Designation", "G1") + Line("Comment", "") +
                 ">\r\n  [STABILITY_DETAIL]\r\n" + Line("Tmin", "298.15") + Line("Tmax", "3000") +
-                Line("Expression", "(1000-2*T)") + Line("Xmin", "0") + Line("Xmax", "1") +
-                ">\r\n");
+                Line("Expression", "(1000-2*T)") + Line("Xmin", "0") + Line("Xmax", "1") + ">\r\n");
   EXPECT_EQ(dialogs.entries,
             (std::vector<Entry>{
                 {"information", "Stabilty parameters are saved into STABILITY_PARAMS.txt"}}));
@@ -218,8 +217,8 @@ TEST_F(StabilityParameters, UploadSkipsWhatTheSavedDatabaseHolds) {
   EXPECT_EQ(result.duplicates, 2);
   EXPECT_EQ(dm.tblStability.RecordCount(), 2);
   EXPECT_EQ(dm.tblStabDet.RecordCount(), 1);
-  EXPECT_EQ(dialogs.entries, (std::vector<Entry>{{"information",
-                                                  "Stability parameters are saved into database"}}));
+  EXPECT_EQ(dialogs.entries,
+            (std::vector<Entry>{{"information", "Stability parameters are saved into database"}}));
 
   // Unsaved and differently cased designations are not duplicates.
   AddParameter("g3", 300, 400);

@@ -21,7 +21,8 @@ struct Assignment {
 };
 
 // Compiles text in a parser that has the given variables.
-long double Evaluate(TParser& parser, const std::string& text, const std::vector<Assignment>& vars) {
+long double Evaluate(TParser& parser, const std::string& text,
+                     const std::vector<Assignment>& vars) {
   for (const Assignment& v : vars) parser.AssignVariable(v.name, v.value);
   parser.SetExpression(text);
   return parser.Value();
@@ -29,7 +30,8 @@ long double Evaluate(TParser& parser, const std::string& text, const std::vector
 
 std::vector<int> Tokens(const TParser& parser) {
   std::vector<int> tokens;
-  for (const Operation& op : parser.Compiled().operations()) tokens.push_back(static_cast<int>(op.token));
+  for (const Operation& op : parser.Compiled().operations())
+    tokens.push_back(static_cast<int>(op.token));
   return tokens;
 }
 
@@ -73,8 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"PI*-1", {}, -std::numbers::pi},
         // E with a sign and digits is the number 0, read before any split.
         ValueCase{"E+1", {{"E", 5}}, 0}, ValueCase{"(E+1)+5", {{"E", 5}}, 5},
-        ValueCase{"X*E+1", {{"X", 2}, {"E", 3}}, 7}, ValueCase{"E5", {}, 0},
-        ValueCase{".", {}, 0}, ValueCase{"1,5*2", {}, 3}, ValueCase{"2*1E-5", {}, 2e-5},
+        ValueCase{"X*E+1", {{"X", 2}, {"E", 3}}, 7}, ValueCase{"E5", {}, 0}, ValueCase{".", {}, 0},
+        ValueCase{"1,5*2", {}, 3}, ValueCase{"2*1E-5", {}, 2e-5},
         ValueCase{"805.644E23", {}, 8.05644e25}, ValueCase{"X+5\t", {{"X", 1}}, 6},
         ValueCase{"((X))", {{"X", 4}}, 4}, ValueCase{"-X^2", {{"X", 3}}, -9},
         ValueCase{"2*-3^2", {}, -18}, ValueCase{"A*-2^2", {{"A", 1}}, -4},
@@ -82,31 +84,30 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"3*5DIV2", {}, 6}, ValueCase{"5DIV2*3", {}, 6}, ValueCase{"7MOD3*2", {}, 2},
         ValueCase{"5*7MOD3", {}, 5}, ValueCase{"A-B-C", {{"A", 10}, {"B", 3}, {"C", 2}}, 5},
         ValueCase{"A-B+C", {{"A", 5}, {"B", 3}, {"C", 2}}, 4},
-        ValueCase{"A/B/C", {{"A", 100}, {"B", 5}, {"C", 2}}, 10},
-        ValueCase{"100DIV7DIV2", {}, 7}, ValueCase{"A*BDIVC", {{"A", 3}, {"B", 5}, {"C", 2}}, 6},
+        ValueCase{"A/B/C", {{"A", 100}, {"B", 5}, {"C", 2}}, 10}, ValueCase{"100DIV7DIV2", {}, 7},
+        ValueCase{"A*BDIVC", {{"A", 3}, {"B", 5}, {"C", 2}}, 6},
         ValueCase{"A/B*C", {{"A", 1}, {"B", 4}, {"C", 2}}, 0.5},
         ValueCase{"MAX(MIN(A,B),C)", {{"A", 1}, {"B", 5}, {"C", 0}}, 1},
-        ValueCase{"MAX(1,2,3)", {}, 2.3}, ValueCase{"SIN(X)*2", {{"X", 1}}, 2 * static_cast<double>(std::sin(1.0L))},
+        ValueCase{"MAX(1,2,3)", {}, 2.3},
+        ValueCase{"SIN(X)*2", {{"X", 1}}, 2 * static_cast<double>(std::sin(1.0L))},
         ValueCase{"SIN(X)+1", {{"X", 0}}, 1}));
 
 INSTANTIATE_TEST_SUITE_P(
     Functions, ExpressionValue,
-    testing::Values(ValueCase{"7MOD-3", {}, 1}, ValueCase{"-7MOD3", {}, -1},
-                    ValueCase{"-7DIV2", {}, -3}, ValueCase{"7.9DIV2", {}, 3},
-                    ValueCase{"2^10", {}, 1024}, ValueCase{"2^0.5", {}, 1.4142135623730951},
-                    ValueCase{"2^-2", {}, 0.25}, ValueCase{"X^Y", {{"X", 2}, {"Y", 3}}, 8},
-                    ValueCase{"X^(-1)", {{"X", 4}}, 0.25}, ValueCase{"0^0", {}, 1},
-                    ValueCase{"0^2.5", {}, 0}, ValueCase{"HEAV(0)", {}, 1},
-                    ValueCase{"HEAV(-1)", {}, 0}, ValueCase{"ZERO(0)", {}, 0},
-                    ValueCase{"ZERO(-0.5)", {}, 1}, ValueCase{"SIGN(-3)", {}, -1},
-                    ValueCase{"SIGN(0)", {}, 0}, ValueCase{"LN(0)", {}, 0}, ValueCase{"LN(1)", {}, 0},
-                    ValueCase{"MAX(2,2)", {}, 2}, ValueCase{"MIN(2,2)", {}, 2},
-                    ValueCase{"MIN(1,2)", {}, 1}, ValueCase{"MAX(1,2)", {}, 2},
-                    ValueCase{"ABS(-2.5)", {}, 2.5}, ValueCase{"SQRT(16)", {}, 4},
-                    ValueCase{"PH(1)", {}, -2.6967662132698145},
-                    ValueCase{"ARCTAN(1)", {}, static_cast<double>(std::atan(1.0L))},
-                    ValueCase{"SINH(1)", {}, static_cast<double>((std::exp(1.0L) - std::exp(-1.0L)) * 0.5L)},
-                    ValueCase{"COSH(1)", {}, static_cast<double>((std::exp(1.0L) + std::exp(-1.0L)) * 0.5L)}));
+    testing::Values(
+        ValueCase{"7MOD-3", {}, 1}, ValueCase{"-7MOD3", {}, -1}, ValueCase{"-7DIV2", {}, -3},
+        ValueCase{"7.9DIV2", {}, 3}, ValueCase{"2^10", {}, 1024},
+        ValueCase{"2^0.5", {}, 1.4142135623730951}, ValueCase{"2^-2", {}, 0.25},
+        ValueCase{"X^Y", {{"X", 2}, {"Y", 3}}, 8}, ValueCase{"X^(-1)", {{"X", 4}}, 0.25},
+        ValueCase{"0^0", {}, 1}, ValueCase{"0^2.5", {}, 0}, ValueCase{"HEAV(0)", {}, 1},
+        ValueCase{"HEAV(-1)", {}, 0}, ValueCase{"ZERO(0)", {}, 0}, ValueCase{"ZERO(-0.5)", {}, 1},
+        ValueCase{"SIGN(-3)", {}, -1}, ValueCase{"SIGN(0)", {}, 0}, ValueCase{"LN(0)", {}, 0},
+        ValueCase{"LN(1)", {}, 0}, ValueCase{"MAX(2,2)", {}, 2}, ValueCase{"MIN(2,2)", {}, 2},
+        ValueCase{"MIN(1,2)", {}, 1}, ValueCase{"MAX(1,2)", {}, 2}, ValueCase{"ABS(-2.5)", {}, 2.5},
+        ValueCase{"SQRT(16)", {}, 4}, ValueCase{"PH(1)", {}, -2.6967662132698145},
+        ValueCase{"ARCTAN(1)", {}, static_cast<double>(std::atan(1.0L))},
+        ValueCase{"SINH(1)", {}, static_cast<double>((std::exp(1.0L) - std::exp(-1.0L)) * 0.5L)},
+        ValueCase{"COSH(1)", {}, static_cast<double>((std::exp(1.0L) + std::exp(-1.0L)) * 0.5L)}));
 
 struct TokenCase {
   std::string text;
@@ -168,24 +169,25 @@ const std::string kSyntax = "Error parsing expression:\r";
 
 INSTANTIATE_TEST_SUITE_P(
     Messages, CompileError,
-    testing::Values(
-        ErrorCase{"A B", "Expression has blanks"}, ErrorCase{"(X", "Missing brackets in expression"},
-        ErrorCase{"X)+(1", kSyntax + "X)\r(1"}, ErrorCase{")X(", kSyntax + ")X("},
-        ErrorCase{"a+", kSyntax + "A+"}, ErrorCase{"*A", kSyntax + "*A"},
-        ErrorCase{"   ", kSyntax}, ErrorCase{"()", kSyntax + "()"},
-        ErrorCase{"X^-Y", kSyntax + "X\r-Y"}, ErrorCase{"Q+1", kSyntax + "Q\r1"},
-        ErrorCase{"X^2^3", kSyntax + "X^2\r3"}, ErrorCase{"A*-X", kSyntax + "A\r-X"},
-        ErrorCase{"A+-X", kSyntax + "A+\rX"}, ErrorCase{"A*-(X)", kSyntax + "A\r-(X)"},
-        ErrorCase{"--X", kSyntax + "-\rX"}, ErrorCase{"MAX(A,B,C)", kSyntax + "A,B\rC"},
-        ErrorCase{"SIN(Q)", kSyntax + "SIN(Q)"}, ErrorCase{"1E400", "Floating point overflow"},
-        ErrorCase{Negations(21), "Expression contains too many nestings"},
-        ErrorCase{Chain(22, "+"), "Expression contains too many nestings"},
-        ErrorCase{Chain(22, "-"), "Expression contains too many nestings"},
-        ErrorCase{Chain(22, "*"), "Expression contains too many nestings"},
-        ErrorCase{Chain(22, "/"), "Expression contains too many nestings"},
-        ErrorCase{Balanced(128), "Expression is too complex"},
-        ErrorCase{std::string(5000, '(') + "X" + std::string(5000, ')'),
-                  "Expression contains too many nestings"}));
+    testing::Values(ErrorCase{"A B", "Expression has blanks"},
+                    ErrorCase{"(X", "Missing brackets in expression"},
+                    ErrorCase{"X)+(1", kSyntax + "X)\r(1"}, ErrorCase{")X(", kSyntax + ")X("},
+                    ErrorCase{"a+", kSyntax + "A+"}, ErrorCase{"*A", kSyntax + "*A"},
+                    ErrorCase{"   ", kSyntax}, ErrorCase{"()", kSyntax + "()"},
+                    ErrorCase{"X^-Y", kSyntax + "X\r-Y"}, ErrorCase{"Q+1", kSyntax + "Q\r1"},
+                    ErrorCase{"X^2^3", kSyntax + "X^2\r3"}, ErrorCase{"A*-X", kSyntax + "A\r-X"},
+                    ErrorCase{"A+-X", kSyntax + "A+\rX"}, ErrorCase{"A*-(X)", kSyntax + "A\r-(X)"},
+                    ErrorCase{"--X", kSyntax + "-\rX"}, ErrorCase{"MAX(A,B,C)", kSyntax + "A,B\rC"},
+                    ErrorCase{"SIN(Q)", kSyntax + "SIN(Q)"},
+                    ErrorCase{"1E400", "Floating point overflow"},
+                    ErrorCase{Negations(21), "Expression contains too many nestings"},
+                    ErrorCase{Chain(22, "+"), "Expression contains too many nestings"},
+                    ErrorCase{Chain(22, "-"), "Expression contains too many nestings"},
+                    ErrorCase{Chain(22, "*"), "Expression contains too many nestings"},
+                    ErrorCase{Chain(22, "/"), "Expression contains too many nestings"},
+                    ErrorCase{Balanced(128), "Expression is too complex"},
+                    ErrorCase{std::string(5000, '(') + "X" + std::string(5000, ')'),
+                              "Expression contains too many nestings"}));
 
 TEST(CompileLimits, DeepestAcceptedShapesCompile) {
   TParser parser;
@@ -229,18 +231,16 @@ const std::string kOverflow = "Floating point overflow";
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, EvaluationFault,
-    testing::Values(FaultCase{"LN(X)", {{"X", -1}}, kInvalid},
-                    FaultCase{"SQRT(X)", {{"X", -1}}, kInvalid},
-                    FaultCase{"(-8)^(1/3)", {}, kInvalid}, FaultCase{"0/X", {{"X", 0}}, kInvalid},
-                    FaultCase{"X/0", {{"X", 1}}, kZeroDivide},
-                    FaultCase{"X^-2", {{"X", 0}}, kZeroDivide},
-                    FaultCase{"X^(-2.5)", {{"X", 0}}, kZeroDivide},
-                    FaultCase{"EXP(710)", {}, kOverflow}, FaultCase{"SINH(1000)", {}, kOverflow},
-                    FaultCase{"COSH(-1000)", {}, kOverflow}, FaultCase{"10^400", {}, kOverflow},
-                    FaultCase{"X*X", {{"X", 1e200}}, kOverflow},
-                    FaultCase{"7DIV0", {}, "Division by zero"},
-                    FaultCase{"7MODX", {{"X", 0.5}}, "Division by zero"},
-                    FaultCase{"XDIV2", {{"X", 9.3e18}}, kInvalid}));
+    testing::Values(
+        FaultCase{"LN(X)", {{"X", -1}}, kInvalid}, FaultCase{"SQRT(X)", {{"X", -1}}, kInvalid},
+        FaultCase{"(-8)^(1/3)", {}, kInvalid}, FaultCase{"0/X", {{"X", 0}}, kInvalid},
+        FaultCase{"X/0", {{"X", 1}}, kZeroDivide}, FaultCase{"X^-2", {{"X", 0}}, kZeroDivide},
+        FaultCase{"X^(-2.5)", {{"X", 0}}, kZeroDivide}, FaultCase{"EXP(710)", {}, kOverflow},
+        FaultCase{"SINH(1000)", {}, kOverflow}, FaultCase{"COSH(-1000)", {}, kOverflow},
+        FaultCase{"10^400", {}, kOverflow}, FaultCase{"X*X", {{"X", 1e200}}, kOverflow},
+        FaultCase{"7DIV0", {}, "Division by zero"},
+        FaultCase{"7MODX", {{"X", 0.5}}, "Division by zero"},
+        FaultCase{"XDIV2", {{"X", 9.3e18}}, kInvalid}));
 
 TEST(EvaluationFault, UnderflowIsNotAFault) {
   TParser parser;

@@ -12,7 +12,8 @@ namespace {
 
 std::vector<std::filesystem::path> Seeds(const char* corpus) {
   std::vector<std::filesystem::path> seeds;
-  for (const auto& entry : std::filesystem::directory_iterator(corpus)) seeds.push_back(entry.path());
+  for (const auto& entry : std::filesystem::directory_iterator(corpus))
+    seeds.push_back(entry.path());
   return seeds;
 }
 

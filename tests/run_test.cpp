@@ -117,7 +117,7 @@ TEST_F(RunTest, PointPhaseStrictlyInsideAnIntervalGetsAColumn) {
   AddSystemWith("A+B", 500, 500, 10, 1);
   AddPhaseWith("L", "R*T*(X*LN(X)+(1-X)*LN(1-X))");
   AddPhaseWith("AB2", "-20000", "0.33");
-  AddPhaseWith("AB", "-10", "0.35");   // same interval: no second extra column
+  AddPhaseWith("AB", "-10", "0.35");           // same interval: no second extra column
   AddPhaseWith("A3B", "-10", "0.3000000001");  // within 1e-8 of 0.3: no column
   TRun run(dm, events, &observer);
   ASSERT_EQ(run.Run(), RunOutcome::kCompleted);
@@ -151,8 +151,7 @@ TEST_F(RunTest, SettingLinesOfTheDesignationsList) {
   EXPECT_EQ(run.RunT, 0);  // the catalogue line "T= temperature..." is read as a number: 0
   EXPECT_EQ(run.RunP, 1);  // Y is temperature: Zvalue (unset, 0) gives 1 bar
   EXPECT_NEAR(run.DeltaX, 0.15, 1e-15);
-  EXPECT_EQ(events.entries,
-            (std::vector<Entry>{{"message", "Invalid number: temperatureinK"}}));
+  EXPECT_EQ(events.entries, (std::vector<Entry>{{"message", "Invalid number: temperatureinK"}}));
 }
 
 TEST_F(RunTest, GridCountsHaveLowerBoundsAndInvalidRangesAreRefused) {
@@ -240,7 +239,8 @@ TEST_F(RunTest, AgCuEutecticAsPublished) {
   double liquid_x = 0;
   for (int i = 0; i + 3 <= r.BoundaryLast; i += 2) {
     const TZPoint& a = r.BoundaryPoints[static_cast<std::size_t>(i)];
-    if (a.Phase == "LIQUID" || r.BoundaryPoints[static_cast<std::size_t>(i + 1)].Phase == "LIQUID") {
+    if (a.Phase == "LIQUID" ||
+        r.BoundaryPoints[static_cast<std::size_t>(i + 1)].Phase == "LIQUID") {
       eutectic = a.Y;
       liquid_x = a.Phase == "LIQUID" ? a.X : r.BoundaryPoints[static_cast<std::size_t>(i + 1)].X;
     }

@@ -10,8 +10,8 @@
 namespace binodal {
 namespace {
 
-constexpr double kGStart = 1e10;       // start of every minimum search over G
-constexpr double kGTolerance = 1e-8;   // G against the chord; point phase against a column
+constexpr double kGStart = 1e10;      // start of every minimum search over G
+constexpr double kGTolerance = 1e-8;  // G against the chord; point phase against a column
 constexpr double kXEndTolerance = 1e-12;
 constexpr double kYEndTolerance = 1e-11;
 
@@ -124,10 +124,10 @@ bool TRun::ReadRunSettings(const RunOverrides& overrides) {
   if (!(RunP > 0)) RunP = 1;
 
   CurrentY = Ymax;
-  YPoints = std::max<int>(1, overrides.YPoints.value_or(
-                                 static_cast<int>(system.FieldByName("Ypoints").AsInteger())));
-  XSteps = std::max<int>(2, overrides.XPoints.value_or(
-                                static_cast<int>(system.FieldByName("Xpoints").AsInteger())));
+  YPoints = std::max<int>(
+      1, overrides.YPoints.value_or(static_cast<int>(system.FieldByName("Ypoints").AsInteger())));
+  XSteps = std::max<int>(
+      2, overrides.XPoints.value_or(static_cast<int>(system.FieldByName("Xpoints").AsInteger())));
   DeltaX = (RunXmax - RunXmin) / XSteps;
   WorkingAxisIncrement = std::max(0.0, std::nearbyint((RunXmax - RunXmin) * 1000) / 10000);
   DeltaY = (Ymax - Ymin) / YPoints;
@@ -205,8 +205,8 @@ RunOutcome TRun::Run(const RunOverrides& overrides) {
     observer_->WorkingClear();
     if (RowIndex % 10 == 0) {
       observer_->Status(YItemText() + " = " +
-                        FormatFloat(std::fabs(CurrentY) > 1e-4 ? "0.####" : "0.#### e-00",
-                                    CurrentY, separators_));
+                        FormatFloat(std::fabs(CurrentY) > 1e-4 ? "0.####" : "0.#### e-00", CurrentY,
+                                    separators_));
     }
     try {
       RowStep();
@@ -376,8 +376,8 @@ void TRun::RowStep() {
     const TDPoint& before = HullPoints[k - 1];
     double level = chord(here.X);
     if (here.X != RunXmin && std::fabs(here.X - RunXmax) > kXEndTolerance) level += kGTolerance;
-    if (ShowChart && !((here.X == before.X && here.G > before.G) ||
-                       (here.G > level && here.X != RunXmin))) {
+    if (ShowChart &&
+        !((here.X == before.X && here.G > before.G) || (here.G > level && here.X != RunXmin))) {
       observer_->WorkingPoint(convex, here.X, here.G);
     }
     if (here.Rejected || before.Rejected) continue;
@@ -434,10 +434,9 @@ void TRun::RecordStretch(std::size_t k, int row) {
     row_stretches_.emplace_back(PixelColumn(before.X), PixelColumn(here.X));
   } catch (const std::exception&) {
     dialogs_.Message("Error at " + YItemText() + " = " +
-                     FormatGeneral(CurrentY, separators_.decimal) + "\rX = " +
-                     FormatGeneral(here.X, separators_.decimal));
+                     FormatGeneral(CurrentY, separators_.decimal) +
+                     "\rX = " + FormatGeneral(here.X, separators_.decimal));
   }
 }
-
 
 }  // namespace binodal

@@ -120,7 +120,8 @@ int RunCalc(Args args, std::ostream& out, std::ostream& err) {
       "\n"
       "Calculates the phase diagram of the system NAME exactly as the RUN command does, and\n"
       "writes into the --out folder (default: the current directory):\n"
-      "  matrix.tsv          the stable phase at every grid point (\"E\": inside a two-phase field)\n"
+      "  matrix.tsv          the stable phase at every grid point (\"E\": inside a two-phase "
+      "field)\n"
       "  boundaries.csv      the ends of every two-phase stretch: x,y,column,phase\n"
       "  nodes.csv           the three-phase lines: y,x_left,x,x_right\n"
       "  special-points.txt  where phase fields begin or end\n"
@@ -131,8 +132,7 @@ int RunCalc(Args args, std::ostream& out, std::ostream& err) {
   constexpr std::string_view values[] = {"--db",      "--system", "--out", "--xpoints",
                                          "--ypoints", "--ymin",   "--ymax"};
   int status = 0;
-  const auto line =
-      ParseCommand(args, {usage, values, kSystemOption, 0, 0}, out, err, status);
+  const auto line = ParseCommand(args, {usage, values, kSystemOption, 0, 0}, out, err, status);
   if (!line) return status;
 
   RunOverrides overrides;
@@ -164,7 +164,8 @@ int RunCalc(Args args, std::ostream& out, std::ostream& err) {
   fs::create_directories(folder, error);
 
   const int rows = std::max(1, overrides.YPoints.value_or(static_cast<int>(
-                                   dm.tblSystems.FieldByName("Ypoints").AsInteger()))) + 1;
+                                   dm.tblSystems.FieldByName("Ypoints").AsInteger()))) +
+                   1;
   CliObserver observer(err, 600, rows + 10, rows);
   TRun run(dm, dialogs, &observer);
   ChartModel diagram;
@@ -227,8 +228,7 @@ int RunListing(Args args, std::ostream& out, std::ostream& err) {
       "folder, by default the current directory.\n";
   constexpr std::string_view values[] = {"--db", "--system", "--out"};
   int status = 0;
-  const auto line =
-      ParseCommand(args, {usage, values, kSystemOption, 0, 0}, out, err, status);
+  const auto line = ParseCommand(args, {usage, values, kSystemOption, 0, 0}, out, err, status);
   if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);

@@ -41,14 +41,15 @@ struct CommandLine {
 
 // Parses args; on misuse writes the reason and `usage` to err and returns
 // nothing. "--help" sets help.
-std::optional<CommandLine> ParseCommandLine(Args args, std::span<const std::string_view> value_options,
+std::optional<CommandLine> ParseCommandLine(Args args,
+                                            std::span<const std::string_view> value_options,
                                             std::span<const std::string_view> flag_options,
                                             std::string_view usage, std::ostream& err);
 
 // What a command accepts.
 struct CommandSpec {
   std::string_view usage;
-  std::span<const std::string_view> values;  // options that take a value
+  std::span<const std::string_view> values;    // options that take a value
   std::span<const std::string_view> required;  // of those, the ones that must be given
   std::size_t min_positional = 0;
   std::size_t max_positional = 0;

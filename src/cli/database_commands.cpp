@@ -1,8 +1,8 @@
 // binodal-cli commands on a database folder: create it, list and dump it,
 // move systems and stability parameters in and out, write the catalogue.
+#include <strings.h>
 #include <filesystem>
 #include <iostream>
-#include <strings.h>
 
 #include "cli/cli_dialogs.h"
 #include "cli/commands.h"
@@ -33,11 +33,20 @@ std::string Escaped(std::string_view text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '\t': out += "\\t"; break;
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\\': out += "\\\\"; break;
-      default: out += c;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -79,7 +88,8 @@ bool CommandLine::Flag(std::string_view name) const {
   return false;
 }
 
-std::optional<CommandLine> ParseCommandLine(Args args, std::span<const std::string_view> value_options,
+std::optional<CommandLine> ParseCommandLine(Args args,
+                                            std::span<const std::string_view> value_options,
                                             std::span<const std::string_view> flag_options,
                                             std::string_view usage, std::ostream& err) {
   CommandLine line;
@@ -158,8 +168,7 @@ int RunCreateDb(Args args, std::ostream& out, std::ostream& err) {
       "Creates an empty database in DIR (created if missing): the six table files with their\n"
       "fields and no records. A folder that already holds a table file is left untouched.\n";
   int status = 0;
-  const auto line =
-      ParseCommand(args, {usage, {}, {}, 1, 1}, out, err, status);
+  const auto line = ParseCommand(args, {usage, {}, {}, 1, 1}, out, err, status);
   if (!line) return status;
   try {
     fs::create_directories(line->positional[0]);
@@ -179,8 +188,7 @@ int RunSystems(Args args, std::ostream& out, std::ostream& err) {
       "Lists the designations of the systems of the database, one a line, in the order of the\n"
       "systems list (by elements). DIR defaults to the program's folder.\n";
   int status = 0;
-  const auto line =
-      ParseCommand(args, {usage, kDbOption, {}, 0, 0}, out, err, status);
+  const auto line = ParseCommand(args, {usage, kDbOption, {}, 0, 0}, out, err, status);
   if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
@@ -199,8 +207,7 @@ int RunTable(Args args, std::ostream& out, std::ostream& err) {
       "its records as tab-separated text with a header line. Tabs, line breaks and\n"
       "backslashes inside values are written as \\t, \\r, \\n and \\\\.\n";
   int status = 0;
-  const auto line =
-      ParseCommand(args, {usage, {}, {}, 1, 1}, out, err, status);
+  const auto line = ParseCommand(args, {usage, {}, {}, 1, 1}, out, err, status);
   if (!line) return status;
   TStoreDatabase database;
   TStoreTable table(&database);
@@ -240,8 +247,7 @@ int RunUpload(Args args, std::ostream& out, std::ostream& err) {
       "Adds the system of an exchange file to the database as new records and saves the\n"
       "database. When the upload stops at an error the database is left as it was.\n";
   int status = 0;
-  const auto line =
-      ParseCommand(args, {usage, kDbOption, {}, 1, 1}, out, err, status);
+  const auto line = ParseCommand(args, {usage, kDbOption, {}, 1, 1}, out, err, status);
   if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
@@ -266,13 +272,13 @@ int RunDownload(Args args, std::ostream& out, std::ostream& err) {
       "name are kept) in the --out folder, by default the current directory.\n";
   constexpr std::string_view values[] = {"--db", "--system", "--out"};
   int status = 0;
-  const auto line =
-      ParseCommand(args, {usage, values, kSystemOption, 0, 0}, out, err, status);
+  const auto line = ParseCommand(args, {usage, values, kSystemOption, 0, 0}, out, err, status);
   if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
   if (!OpenDatabase(dm, *line, err) || !SelectSystem(dm, *line->Value("--system"), err)) return 1;
-  return WriteAndPrintPath([&] { return DownloadSystem(dm, line->Value("--out").value_or("."), dialogs); }, out);
+  return WriteAndPrintPath(
+      [&] { return DownloadSystem(dm, line->Value("--out").value_or("."), dialogs); }, out);
 }
 
 int RunParamsSave(Args args, std::ostream& out, std::ostream& err) {
@@ -283,13 +289,14 @@ int RunParamsSave(Args args, std::ostream& out, std::ostream& err) {
       "--out folder, by default the current directory.\n";
   constexpr std::string_view values[] = {"--db", "--out"};
   int status = 0;
-  const auto line =
-      ParseCommand(args, {usage, values, {}, 0, 0}, out, err, status);
+  const auto line = ParseCommand(args, {usage, values, {}, 0, 0}, out, err, status);
   if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
   if (!OpenDatabase(dm, *line, err)) return 1;
-  return WriteAndPrintPath([&] { return SaveStabilityParameters(dm, line->Value("--out").value_or("."), dialogs); }, out);
+  return WriteAndPrintPath(
+      [&] { return SaveStabilityParameters(dm, line->Value("--out").value_or("."), dialogs); },
+      out);
 }
 
 int RunParamsUpload(Args args, std::ostream& out, std::ostream& err) {
@@ -301,8 +308,7 @@ int RunParamsUpload(Args args, std::ostream& out, std::ostream& err) {
       "already holds, and saves the database. When the upload stops at an error the\n"
       "database is left as it was.\n";
   int status = 0;
-  const auto line =
-      ParseCommand(args, {usage, kDbOption, {}, 0, 1}, out, err, status);
+  const auto line = ParseCommand(args, {usage, kDbOption, {}, 0, 1}, out, err, status);
   if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
@@ -328,13 +334,14 @@ int RunCatalogue(Args args, std::ostream& out, std::ostream& err) {
       "by default the current directory.\n";
   constexpr std::string_view values[] = {"--db", "--out"};
   int status = 0;
-  const auto line =
-      ParseCommand(args, {usage, values, {}, 0, 0}, out, err, status);
+  const auto line = ParseCommand(args, {usage, values, {}, 0, 0}, out, err, status);
   if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
   if (!OpenDatabase(dm, *line, err)) return 1;
-  return WriteAndPrintPath([&] { return WriteDesignationsCatalogue(dm, line->Value("--out").value_or("."), dialogs); }, out);
+  return WriteAndPrintPath(
+      [&] { return WriteDesignationsCatalogue(dm, line->Value("--out").value_or("."), dialogs); },
+      out);
 }
 
 }  // namespace binodal::cli

@@ -1,7 +1,7 @@
 #include "exchange/stability_file.h"
 
-#include <filesystem>
 #include <strings.h>
+#include <filesystem>
 
 #include "common/file_io.h"
 #include "exchange/field_lines.h"
@@ -77,8 +77,7 @@ StabilityUploadResult UploadStabilityParameters(TDM& dm, const std::string& path
           if (*line == ">") break;
           std::optional<NamedValue> field = SplitFieldLine(*line);
           if (!field || SameName(field->name, "Id")) continue;
-          if (SameName(field->name, "Designation") &&
-              saved.Locate("Designation", field->value)) {
+          if (SameName(field->name, "Designation") && saved.Locate("Designation", field->value)) {
             duplicate = true;
             dm.tblStability.Cancel();
             dm.tblStability.Locate("Designation", field->value);
@@ -98,8 +97,7 @@ StabilityUploadResult UploadStabilityParameters(TDM& dm, const std::string& path
         ++result.added;
       } else if (header == "[STABILITY_DETAIL]") {
         dm.tblStabDet.Insert();
-        dm.tblStabDet.FieldByName("Id").SetAsInteger(
-            dm.tblStability.FieldByName("Id").AsInteger());
+        dm.tblStabDet.FieldByName("Id").SetAsInteger(dm.tblStability.FieldByName("Id").AsInteger());
         while (std::optional<std::string> line = ReadFieldLine(reader, true)) {
           if (*line == ">") break;
           std::optional<NamedValue> field = SplitFieldLine(*line);

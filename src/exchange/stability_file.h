@@ -30,8 +30,7 @@ struct StabilityUploadResult {
 // included) is skipped with its pieces and becomes current instead. Shows
 // "Stability parameters are saved into database" after a normal end; a
 // missing file gives the warning "File " + the path as given + " not found".
-StabilityUploadResult UploadStabilityParameters(TDM& dm, const std::string& path,
-                                                Dialogs& dialogs);
+StabilityUploadResult UploadStabilityParameters(TDM& dm, const std::string& path, Dialogs& dialogs);
 
 // Writes the catalogue "Keldan_cat" of all system designations into `folder`
 // and shows "Database contents is saved into Keldan_cat". The current system

@@ -1,7 +1,7 @@
 #include "exchange/system_exchange.h"
 
-#include <filesystem>
 #include <strings.h>
+#include <filesystem>
 
 #include "common/file_io.h"
 #include "exchange/field_lines.h"
@@ -14,7 +14,9 @@ bool SameName(std::string_view a, std::string_view b) {
   return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
-std::string ValueText(TStoreField field) { return field.IsNull() ? std::string() : field.AsString(); }
+std::string ValueText(TStoreField field) {
+  return field.IsNull() ? std::string() : field.AsString();
+}
 
 // Writes a section: header, the record's fields except those excluded, ">".
 void AppendSection(std::string& out, std::string_view header, TStoreTable& table,

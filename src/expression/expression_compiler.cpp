@@ -64,8 +64,7 @@ constexpr std::array<SplitRule, 7> kSplitRules{{
     {"-", kSMinus, Token::kSubtract,
      Set({kV, kN, kB, kU, kSMinus, kSStar, kSDiv, kSMod, kSSlash, kP, kF1, kF2}),
      Set({kV, kN, kB, kSStar, kSDiv, kSMod, kSSlash, kP, kF1, kF2})},
-    {"*", kSStar, Token::kMultiply,
-     Set({kV, kN, kB, kU, kSDiv, kSMod, kSSlash, kP, kF1, kF2}),
+    {"*", kSStar, Token::kMultiply, Set({kV, kN, kB, kU, kSDiv, kSMod, kSSlash, kP, kF1, kF2}),
      Set({kV, kN, kB, kSStar, kSDiv, kSMod, kSSlash, kP, kF1, kF2})},
     {"DIV", kSDiv, Token::kDiv, Set({kV, kN, kB, kU, kSDiv, kSMod, kSSlash, kP, kF1, kF2}),
      Set({kV, kN, kB, kP, kF1, kF2})},
@@ -78,8 +77,8 @@ constexpr std::array<SplitRule, 7> kSplitRules{{
 constexpr std::size_t kCaretRule = 6;
 
 constexpr FormSet kNegatedForms = Set({kB, kN, kV, kP, kF1, kF2});
-constexpr FormSet kAnyForm = Set({kN, kV, kU, kSPlus, kSMinus, kSStar, kSDiv, kSMod, kSSlash, kP,
-                                  kF2, kF1, kB});
+constexpr FormSet kAnyForm =
+    Set({kN, kV, kU, kSPlus, kSMinus, kSStar, kSDiv, kSMod, kSSlash, kP, kF2, kF1, kB});
 
 // A piece of the text being compiled: [b, e).
 struct Span {
@@ -158,10 +157,11 @@ double NumberValue(const NumberParts& parts) {
     // Out of range: overflow when the first significant digit stands at or
     // above the units, underflow (to zero) otherwise.
     std::int64_t exponent = 0;
-    for (char c : parts.exp_digits) exponent = std::min<std::int64_t>(exponent * 10 + (c - '0'), 1'000'000'000);
+    for (char c : parts.exp_digits)
+      exponent = std::min<std::int64_t>(exponent * 10 + (c - '0'), 1'000'000'000);
     if (parts.exp_negative) exponent = -exponent;
-    const std::string_view significant_int =
-        parts.int_digits.substr(std::min(parts.int_digits.find_first_not_of('0'), parts.int_digits.size()));
+    const std::string_view significant_int = parts.int_digits.substr(
+        std::min(parts.int_digits.find_first_not_of('0'), parts.int_digits.size()));
     const std::int64_t magnitude =
         significant_int.empty()
             ? exponent - static_cast<std::int64_t>(parts.frac_digits.find_first_not_of('0'))
@@ -230,7 +230,8 @@ class ExpressionCompiler {
     }
     for (std::size_t r = 0; r < kSplitRules.size(); ++r) {
       const std::string_view symbol = kSplitRules[r].symbol;
-      for (std::size_t i = text_.find(symbol); i != std::string::npos; i = text_.find(symbol, i + 1)) {
+      for (std::size_t i = text_.find(symbol); i != std::string::npos;
+           i = text_.find(symbol, i + 1)) {
         operator_positions_[r].push_back(static_cast<int>(i));
       }
     }
@@ -254,7 +255,7 @@ class ExpressionCompiler {
   }
   // Positions of a rule's symbol at or after s.b.
   [[nodiscard]] std::vector<int>::const_iterator FirstAt(const std::vector<int>& positions,
-                                                        int b) const {
+                                                         int b) const {
     return std::lower_bound(positions.begin(), positions.end(), b);
   }
   [[nodiscard]] int FirstOpen(Span s) const {

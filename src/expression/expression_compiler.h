@@ -29,9 +29,7 @@ class CompiledExpression {
   [[nodiscard]] bool empty() const { return operations_.empty(); }
   [[nodiscard]] std::span<const Operation> operations() const { return operations_; }
   // The function name of each operation (empty for operations that are not calls).
-  [[nodiscard]] std::span<const std::string_view> function_names() const {
-    return function_names_;
-  }
+  [[nodiscard]] std::span<const std::string_view> function_names() const { return function_names_; }
 
   // Runs the list and returns the last operation's destination; 0 when empty.
   [[nodiscard]] long double Evaluate() {

@@ -73,7 +73,7 @@ Extended GeneralPower(Extended a, Extended b) {
   if (std::trunc(b) == b && std::fabs(b) <= 2147483647.0L) {
     return IntPower(a, static_cast<std::int32_t>(b));
   }
-  if (a < 0) throw EInvalidOp();   // logarithm of a negative base
+  if (a < 0) throw EInvalidOp();    // logarithm of a negative base
   if (a == 0) throw EZeroDivide();  // logarithm of zero
   return std::exp(b * std::log(a));
 }

@@ -66,7 +66,8 @@ class FunctionTable {
   }
 
  private:
-  [[nodiscard]] typename std::vector<Entry>::const_iterator LowerBound(std::string_view name) const {
+  [[nodiscard]] typename std::vector<Entry>::const_iterator LowerBound(
+      std::string_view name) const {
     return std::lower_bound(entries_.begin(), entries_.end(), name,
                             [](const Entry& e, std::string_view n) { return e.name < n; });
   }

@@ -46,9 +46,8 @@ std::vector<FieldDef> TDM::FieldDefinitions(std::string_view file_name) {
             Field("Phase_designation", K::kString, 50)};
   }
   if (file_name == kGibbsFile) {
-    return {Field("FK_Phase", K::kInteger),   Field("Tmin", K::kFloat),
-            Field("Tmax", K::kFloat),         Field("X", K::kString, 100),
-            Field("Expression", K::kMemo),    Field("Xmin", K::kFloat),
+    return {Field("FK_Phase", K::kInteger), Field("Tmin", K::kFloat),      Field("Tmax", K::kFloat),
+            Field("X", K::kString, 100),    Field("Expression", K::kMemo), Field("Xmin", K::kFloat),
             Field("Xmax", K::kFloat)};
   }
   if (file_name == kStabilityFile) {
@@ -56,8 +55,8 @@ std::vector<FieldDef> TDM::FieldDefinitions(std::string_view file_name) {
             Field("Comment", K::kMemo)};
   }
   if (file_name == kStabDetFile) {
-    return {Field("Id", K::kInteger),       Field("Tmin", K::kFloat), Field("Tmax", K::kFloat),
-            Field("Expression", K::kMemo),  Field("Xmin", K::kFloat), Field("Xmax", K::kFloat)};
+    return {Field("Id", K::kInteger),      Field("Tmin", K::kFloat), Field("Tmax", K::kFloat),
+            Field("Expression", K::kMemo), Field("Xmin", K::kFloat), Field("Xmax", K::kFloat)};
   }
   if (file_name == kExperimentFile) {
     return {Field("system_id", K::kInteger),  Field("SQUIB", K::kString, 100),
@@ -163,8 +162,8 @@ bool TDM::OpenTables() {
 
 void TDM::CloseTables() {
   // Details first, so that no detail re-ranges against a closing master.
-  for (TStoreTable* table : {&tblExperiment, &tblStabDet, &tblStability, &tblGibbs, &tblPhases,
-                             &tblSystems}) {
+  for (TStoreTable* table :
+       {&tblExperiment, &tblStabDet, &tblStability, &tblGibbs, &tblPhases, &tblSystems}) {
     table->Close();
   }
 }
@@ -185,8 +184,8 @@ void TDM::SaveDatabase() {
 }
 
 bool TDM::Modified() const {
-  for (const TStoreTable* table : {&tblSystems, &tblPhases, &tblGibbs, &tblStability, &tblStabDet,
-                                   &tblExperiment}) {
+  for (const TStoreTable* table :
+       {&tblSystems, &tblPhases, &tblGibbs, &tblStability, &tblStabDet, &tblExperiment}) {
     if (table->ModificationCount() > 0 || table->State() == TableState::kEdit ||
         table->State() == TableState::kInsert) {
       return true;
@@ -204,10 +203,9 @@ bool TDM::SwitchFolder(const std::string& folder) {
       return false;
     }
   }
-  if (Modified() &&
-      dialogs_.Confirm("The database has unsaved changes. Save them into " +
-                       StoreDatabase1.DatabasePath() + " before opening " +
-                       target.DatabasePath() + "?")) {
+  if (Modified() && dialogs_.Confirm("The database has unsaved changes. Save them into " +
+                                     StoreDatabase1.DatabasePath() + " before opening " +
+                                     target.DatabasePath() + "?")) {
     SaveDatabase();
   }
   for (TStoreTable* table : Tables()) {
@@ -257,15 +255,15 @@ bool TDM::CreateDatabase(const std::string& folder) {
 
 void TDM::CreateEmptyDatabase(const std::string& folder) {
   TStoreDatabase target(folder);
-  for (const char* name : {kGibbsFile, kPhasesFile, kSystemsFile, kStabilityFile, kStabDetFile,
-                           kExperimentFile}) {
+  for (const char* name :
+       {kGibbsFile, kPhasesFile, kSystemsFile, kStabilityFile, kStabDetFile, kExperimentFile}) {
     if (fs::exists(target.DatabasePath() + name)) {
       throw EStoreError("A database already exists in " + target.DatabasePath() +
                         ": it is not overwritten (" + name + ")");
     }
   }
-  for (const char* name : {kGibbsFile, kPhasesFile, kSystemsFile, kStabilityFile, kStabDetFile,
-                           kExperimentFile}) {
+  for (const char* name :
+       {kGibbsFile, kPhasesFile, kSystemsFile, kStabilityFile, kStabDetFile, kExperimentFile}) {
     TStoreTable table(&target);
     table.SetTableName(name);
     table.CreateTable(FieldDefinitions(name));

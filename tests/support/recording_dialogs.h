@@ -31,7 +31,9 @@ class RecordingDialogs : public Dialogs {
   int pending_events_processed = 0;
 
  private:
-  void Add(const char* kind, std::string_view text) { entries.push_back({kind, std::string(text)}); }
+  void Add(const char* kind, std::string_view text) {
+    entries.push_back({kind, std::string(text)});
+  }
 };
 
 }  // namespace binodal::testing_support

@@ -58,7 +58,8 @@ class DatabaseTest : public ::testing::Test {
     dm.tblPhases.FieldByName("Phase_designation").SetAsString(designation);
     dm.tblPhases.Post();
   }
-  void AddPiece(double tmin, double tmax, const std::string& expression, const std::string& x = "") {
+  void AddPiece(double tmin, double tmax, const std::string& expression,
+                const std::string& x = "") {
     dm.tblGibbs.Insert();
     dm.tblGibbs.FieldByName("Tmin").SetAsFloat(tmin);
     dm.tblGibbs.FieldByName("Tmax").SetAsFloat(tmax);
