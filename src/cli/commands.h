@@ -47,7 +47,7 @@ std::optional<CommandLine> ParseCommandLine(Args args,
                                             std::string_view usage, std::ostream& err);
 
 // What a command accepts.
-struct CommandSpec {
+struct CommandSyntax {
   std::string_view usage;
   std::span<const std::string_view> values;    // options that take a value
   std::span<const std::string_view> required;  // of those, the ones that must be given
@@ -58,7 +58,7 @@ struct CommandSpec {
 // Parses a command's arguments. Returns the command line to act on, or
 // nothing with `status` set to the exit status to return at once: 0 after
 // printing the usage for --help, 2 after writing what was wrong.
-std::optional<CommandLine> ParseCommand(Args args, const CommandSpec& spec, std::ostream& out,
+std::optional<CommandLine> ParseCommand(Args args, const CommandSyntax& syntax, std::ostream& out,
                                         std::ostream& err, int& status);
 
 // The database folder of --db, by default the program's own folder.

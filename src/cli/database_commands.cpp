@@ -124,21 +124,21 @@ std::optional<CommandLine> ParseCommandLine(Args args,
   return line;
 }
 
-std::optional<CommandLine> ParseCommand(Args args, const CommandSpec& spec, std::ostream& out,
+std::optional<CommandLine> ParseCommand(Args args, const CommandSyntax& syntax, std::ostream& out,
                                         std::ostream& err, int& status) {
   status = 2;
-  std::optional<CommandLine> line = ParseCommandLine(args, spec.values, {}, spec.usage, err);
+  std::optional<CommandLine> line = ParseCommandLine(args, syntax.values, {}, syntax.usage, err);
   if (!line) return std::nullopt;
   if (line->help) {
-    out << spec.usage;
+    out << syntax.usage;
     status = 0;
     return std::nullopt;
   }
-  bool complete = line->positional.size() >= spec.min_positional &&
-                  line->positional.size() <= spec.max_positional;
-  for (std::string_view option : spec.required) complete = complete && line->Value(option);
+  bool complete = line->positional.size() >= syntax.min_positional &&
+                  line->positional.size() <= syntax.max_positional;
+  for (std::string_view option : syntax.required) complete = complete && line->Value(option);
   if (!complete) {
-    err << spec.usage;
+    err << syntax.usage;
     return std::nullopt;
   }
   return line;
