@@ -8,8 +8,11 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "thermo/composition.h"
@@ -23,7 +26,9 @@ struct TDPoint {
   double X = 0;           // composition (mole fraction of B)
   double G = 0;           // Gibbs energy at X
   double DX = 0;          // composition step of the run
-  std::string Phase;      // designation; point phases end in "-(C)"
+  // Designation; point phases end in "-(C)". Views a name of the run's phase
+  // lists, valid until the phase functions are assembled again.
+  std::string_view Phase;
   std::int32_t Column = 0;  // matrix column (from 1); 0 for a point phase
   bool operator==(const TDPoint&) const = default;
 };
@@ -61,6 +66,11 @@ struct TOtherSpecialPoint {
 // is " Y/X"; row 0 holds the column captions (compositions), column 0 the Y
 // labels; every other cell a designation or "E" (inside a two-phase field).
 // Readers loop over sg2ColCount() and sg2RowCount(), not over storage.
+//
+// A run writes a few distinct texts into millions of cells, so every cell
+// holds the number of its text in a table of distinct texts, kept until the
+// matrix is emptied (SetSize to no cell). A reference returned by Cell()
+// stays valid until then, or until the matrix is assigned to or destroyed.
 class TPhaseMatrix {
  public:
   [[nodiscard]] int sg2ColCount() const { return cols_; }
@@ -75,10 +85,25 @@ class TPhaseMatrix {
   void SetCell(int col, int row, std::string_view text);
 
  private:
+  using TextNumber = std::uint32_t;
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const noexcept {
+      return std::hash<std::string_view>{}(text);
+    }
+  };
   [[nodiscard]] std::size_t Index(int col, int row) const;
+  // The number of `text` in the table, added if it is new.
+  [[nodiscard]] TextNumber Intern(std::string_view text);
+  void ClearTexts();
+
   int cols_ = 0;
   int rows_ = 0;
-  std::vector<std::string> cells_;  // row-major: rows grow as a run goes on
+  std::vector<TextNumber> cells_;  // row-major: rows grow as a run goes on
+  // The distinct texts; text 0 is the empty one. A deque keeps references valid as it grows.
+  std::deque<std::string> texts_{std::string()};
+  std::unordered_map<std::string, TextNumber, TextHash, std::equal_to<>> numbers_{{"", 0}};
+  TextNumber last_text_ = 0;  // the text interned last
 };
 
 struct RunResults {

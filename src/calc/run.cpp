@@ -408,7 +408,7 @@ void TRun::WriteStretchEnd(const TDPoint& vertex, int row, bool cut) {
     const std::size_t grown = length == 0 ? 0 : (length - 1) + (length - 1) / 10;
     boundary.resize(std::max(grown, last + 1));
   }
-  boundary[last] = TZPoint{vertex.X, CurrentY, vertex.Column, vertex.Phase};
+  boundary[last] = TZPoint{vertex.X, CurrentY, vertex.Column, std::string(vertex.Phase)};
 
   TPhaseMatrix& matrix = Results.PhaseMatrix;
   if (vertex.Column != 0) {
@@ -418,7 +418,7 @@ void TRun::WriteStretchEnd(const TDPoint& vertex, int row, bool cut) {
     for (std::size_t c = 0; c < columns.size(); ++c) {
       if (std::fabs(columns[c].X - vertex.X) < kGTolerance) {
         matrix.SetCell(static_cast<int>(c) + 1, row,
-                       cut ? std::string_view(vertex.Phase).substr(0, 60) : vertex.Phase);
+                       cut ? vertex.Phase.substr(0, 60) : vertex.Phase);
         break;
       }
     }

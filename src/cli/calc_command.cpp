@@ -1,12 +1,16 @@
 // binodal-cli calc and listing: the calculation of a system as the RUN
 // command does it, with its results written to files; the listing of the
 // assembled Gibbs energy pieces.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <span>
 #include <sstream>
+#include <string_view>
+#include <vector>
 
 #include <unistd.h>
 
@@ -113,10 +117,34 @@ void WriteResultFiles(const TRun& run, const fs::path& out) {
 
 }  // namespace
 
-int RunCalc(Args args, std::ostream& out, std::ostream& err) {
+// Takes the flag `flag` out of `args`, unless it stands after "--" or as the
+// value of one of `values`. Returns whether it was there.
+bool TakeFlag(Args args, std::span<const std::string_view> values, std::string_view flag,
+              std::vector<std::string_view>& rest) {
+  bool found = false;
+  bool options_done = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (!options_done && arg == flag) {
+      found = true;
+      continue;
+    }
+    rest.push_back(arg);
+    if (options_done) continue;
+    if (arg == "--") {
+      options_done = true;
+    } else if (std::find(values.begin(), values.end(), arg) != values.end() &&
+               i + 1 < args.size()) {
+      rest.push_back(args[++i]);
+    }
+  }
+  return found;
+}
+
+int RunCalc(Args all_args, std::ostream& out, std::ostream& err) {
   constexpr std::string_view usage =
       "Usage: binodal-cli calc [--db DIR] --system NAME [--out DIR] [--xpoints N] [--ypoints N]\n"
-      "                        [--ymin V] [--ymax V]\n"
+      "                        [--ymin V] [--ymax V] [--no-output]\n"
       "\n"
       "Calculates the phase diagram of the system NAME exactly as the RUN command does, and\n"
       "writes into the --out folder (default: the current directory):\n"
@@ -128,9 +156,13 @@ int RunCalc(Args args, std::ostream& out, std::ostream& err) {
       "  diagram.svg, diagram.png   the phase diagram\n"
       "  mosaic.png          the x-Y plane, two-phase fields coloured\n"
       "The options override the system's grid and Y range for this run only; the database\n"
-      "is not changed. Messages go to stderr.\n";
+      "is not changed. With --no-output the run and its summary are all: no file is written\n"
+      "and no picture drawn. Messages go to stderr.\n";
   constexpr std::string_view values[] = {"--db",      "--system", "--out", "--xpoints",
                                          "--ypoints", "--ymin",   "--ymax"};
+  std::vector<std::string_view> rest;
+  const bool no_output = TakeFlag(all_args, values, "--no-output", rest);
+  const Args args(rest);
   int status = 0;
   const auto line = ParseCommand(args, {usage, values, kSystemOption, 0, 0}, out, err, status);
   if (!line) return status;
@@ -160,8 +192,10 @@ int RunCalc(Args args, std::ostream& out, std::ostream& err) {
   TDM dm(dialogs);
   if (!OpenDatabase(dm, *line, err) || !SelectSystem(dm, *line->Value("--system"), err)) return 1;
   const fs::path folder = line->Value("--out").value_or(".");
-  std::error_code error;
-  fs::create_directories(folder, error);
+  if (!no_output) {
+    std::error_code error;
+    fs::create_directories(folder, error);
+  }
 
   const int rows = std::max(1, overrides.YPoints.value_or(static_cast<int>(
                                    dm.tblSystems.FieldByName("Ypoints").AsInteger()))) +
@@ -181,19 +215,23 @@ int RunCalc(Args args, std::ostream& out, std::ostream& err) {
     return 1;
   }
 
-  try {
-    WriteResultFiles(run, folder);
-    if (outcome == RunOutcome::kCompleted) {
-      charts::RenderPhaseDiagramFiles(diagram, (folder / "diagram.svg").string(),
-                                      (folder / "diagram.png").string());
+  // The pictures are the only use of the chart library (and with it of Qt):
+  // without output it is never started.
+  if (!no_output) {
+    try {
+      WriteResultFiles(run, folder);
+      if (outcome == RunOutcome::kCompleted) {
+        charts::RenderPhaseDiagramFiles(diagram, (folder / "diagram.svg").string(),
+                                        (folder / "diagram.png").string());
+      }
+      // One pixel line per row: stretched to a picture of the diagram's proportions.
+      const MosaicCanvas mosaic = observer.canvas.Scaled(600, 450);
+      charts::SaveMosaicPng(mosaic.Width(), mosaic.Height(), mosaic.Pixels(),
+                            (folder / "mosaic.png").string());
+    } catch (const std::exception& e) {
+      err << "binodal-cli: " << e.what() << '\n';
+      return 1;
     }
-    // One pixel line per row: stretched to a picture of the diagram's proportions.
-    const MosaicCanvas mosaic = observer.canvas.Scaled(600, 450);
-    charts::SaveMosaicPng(mosaic.Width(), mosaic.Height(), mosaic.Pixels(),
-                          (folder / "mosaic.png").string());
-  } catch (const std::exception& e) {
-    err << "binodal-cli: " << e.what() << '\n';
-    return 1;
   }
 
   const auto& phases = run.Phases;
@@ -214,8 +252,12 @@ int RunCalc(Args args, std::ostream& out, std::ostream& err) {
       << "Boundary points: " << run.Results.BoundaryLast + 1 << '\n'
       << "Nodes: " << run.Results.NodeList.size() << '\n'
       << "Appearance points: " << run.Results.OtherSpecialPoints.size() << '\n'
-      << "Time: " << FormatFloat("0.###", seconds) << " s\n"
-      << "Results in " << fs::absolute(folder).lexically_normal().string() << '\n';
+      << "Time: " << FormatFloat("0.###", seconds) << " s\n";
+  if (no_output) {
+    out << "Results not written (--no-output)\n";
+  } else {
+    out << "Results in " << fs::absolute(folder).lexically_normal().string() << '\n';
+  }
   return outcome == RunOutcome::kCompleted ? 0 : 1;
 }
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
+#include <optional>
+#include <span>
 #include <tuple>
 
 #include "common/file_io.h"
@@ -85,6 +87,71 @@ TParserplus::TParserplus()
       x_(&Parser.X()),
       sid_(&Parser.AssignVariable("SID", 0.5)) {
   Parser.AssignVariable("R", kGasConstant);
+}
+
+namespace {
+
+bool SameOperation(const Operation& a, const Operation& b) {
+  return a.a == b.a && a.b == b.b && a.dest == b.dest && a.token == b.token &&
+         a.function1 == b.function1 && a.function2 == b.function2;
+}
+
+}  // namespace
+
+void TParserplus::UpdateRowPlan() {
+  const std::span<const Operation> ops = Parser.Compiled().operations();
+  if (ops.size() == plan_.compiled.size() &&
+      std::equal(ops.begin(), ops.end(), plan_.compiled.begin(), SameOperation)) {
+    return;
+  }
+  plan_.compiled.assign(ops.begin(), ops.end());
+  plan_.per_row.clear();
+  plan_.per_composition.clear();
+  plan_.usable = false;
+  plan_.result = nullptr;
+  // The split holds only for a plain data flow: every result cell written by
+  // one operation, before anything reads it, and no variable cell written.
+  // Anything else (and a lone variable or number) is run whole.
+  if (ops.size() < 2) return;
+  std::vector<std::pair<const double*, std::size_t>> writers;  // cell, operation
+  writers.reserve(ops.size());
+  for (std::size_t i = 0; i < ops.size(); ++i) {
+    const Operation& op = ops[i];
+    if (op.token == Token::kVariable || op.token == Token::kNumber || op.dest == nullptr ||
+        op.dest == x_ || op.dest == sid_ || op.dest == t_ || op.dest == p_ || op.dest == y_) {
+      return;
+    }
+    writers.emplace_back(op.dest, i);
+  }
+  std::sort(writers.begin(), writers.end());
+  for (std::size_t k = 1; k < writers.size(); ++k) {
+    if (writers[k].first == writers[k - 1].first) return;
+  }
+  const auto writer = [&](const double* cell) -> std::optional<std::size_t> {
+    const auto it = std::lower_bound(writers.begin(), writers.end(),
+                                     std::pair<const double*, std::size_t>{cell, 0});
+    if (it == writers.end() || it->first != cell) return std::nullopt;
+    return it->second;
+  };
+  std::vector<bool> per_composition(ops.size(), false);
+  for (std::size_t i = 0; i < ops.size(); ++i) {
+    const Operation& op = ops[i];
+    // RND gives a new number at every call.
+    bool varies = op.token == Token::kCall1 && op.function1 == &FnRnd;
+    for (const double* cell : {op.a, IsUnary(op.token) ? nullptr : op.b}) {
+      if (cell == nullptr) continue;
+      if (cell == x_ || cell == sid_) {
+        varies = true;
+      } else if (const auto j = writer(cell)) {
+        if (*j >= i) return;  // read before it is written
+        varies = varies || per_composition[*j];
+      }
+    }
+    per_composition[i] = varies;
+    (varies ? plan_.per_composition : plan_.per_row).push_back(op);
+  }
+  plan_.result = ops.back().dest;
+  plan_.usable = true;
 }
 
 TPhaseFunctions::TPhaseFunctions(TDM& dm, Dialogs& dialogs) : dm_(dm), dialogs_(dialogs) {}
@@ -343,14 +410,31 @@ double TPhaseFunctions::IdealMixingEntropy(double x) {
                              (-lx * std::log(lx) - rest * std::log(rest)));
 }
 
+void TPhaseFunctions::CacheMixingEntropies(const std::vector<TXclass>& compositions) {
+  const std::size_t n = compositions.size();
+  bool same = entropy_x_.size() == n;
+  for (std::size_t i = 0; same && i < n; ++i) same = entropy_x_[i] == compositions[i].X;
+  if (same) return;
+  entropy_x_.resize(n);
+  entropy_.resize(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    entropy_x_[i] = compositions[i].X;
+    entropy_[i] = IdealMixingEntropy(compositions[i].X);
+  }
+}
+
 void TPhaseFunctions::EvaluateGrid(TParserplus& evaluator, TG& G) {
   if (CompositionList == nullptr) return;
   const std::vector<TXclass>& compositions = *CompositionList;
+  CacheMixingEntropies(compositions);
   const double xmin = evaluator.Xmin;
   const double xmax = evaluator.Xmax;
   double& x_cell = *evaluator.x_;
   double& sid_cell = *evaluator.sid_;
   const std::size_t n = std::min(compositions.size(), G.size());
+  evaluator.UpdateRowPlan();
+  const TParserplus::RowPlan& plan = evaluator.plan_;
+  bool row_done = false;  // the per-row operations have run
   std::size_t i = 0;
   try {
     for (; i < n; ++i) {
@@ -360,8 +444,19 @@ void TPhaseFunctions::EvaluateGrid(TParserplus& evaluator, TG& G) {
         continue;
       }
       x_cell = x;
-      sid_cell = IdealMixingEntropy(x);
-      G[i] = static_cast<double>(evaluator.Parser.Value());
+      sid_cell = entropy_[i];
+      if (!plan.usable) {
+        G[i] = static_cast<double>(evaluator.Parser.Value());
+        continue;
+      }
+      // At the first composition evaluated, as a whole run would reach them:
+      // a fault among them is reported at the same composition.
+      if (!row_done) {
+        RunOperations(plan.per_row);
+        row_done = true;
+      }
+      RunOperations(plan.per_composition);
+      G[i] = *plan.result;
     }
   } catch (const std::exception&) {
     dialogs_.Message(evaluator.Parser.Expression() +

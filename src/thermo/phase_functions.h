@@ -90,6 +90,23 @@ class TParserplus {
   double* y_;
   double* x_;
   double* sid_;
+
+  // The compiled expression split for a row of compositions: the operations
+  // that read neither X nor SID, directly or through other operations (and
+  // call no RND), give the same values at every composition of a row and run
+  // once per row, at its first composition; the others run at every
+  // composition, in their order. Every operation stays as compiled, so the
+  // values and faults are those of Parser.Value().
+  struct RowPlan {
+    std::vector<Operation> compiled;  // the operations the plan was made for
+    bool usable = false;              // false: the expression is run whole (Parser.Value)
+    std::vector<Operation> per_row;
+    std::vector<Operation> per_composition;
+    const double* result = nullptr;
+  };
+  // Brings plan_ up to date with the compiled expression.
+  void UpdateRowPlan();
+  RowPlan plan_;
 };
 
 // An unsorted list of (name, owned object). Lookups compare names without
@@ -214,7 +231,11 @@ class TPhaseFunctions {
   // last one stays active; with none, G keeps its values. An arithmetic error
   // is shown as a plain message and leaves the rest of G as it was. Unknown
   // names are reported as errors. Compiling a switched-to piece may raise the
-  // expression engine's exception. No allocation once G has its size.
+  // expression engine's exception. The operations of the active piece that do
+  // not depend on the composition run once per call (see TParserplus), with
+  // the same values and faults as a whole run at every composition. No
+  // allocation once G has its size, the compositions have their entropies
+  // cached and the active piece its split.
   void EvaluateSolution(std::string_view name, TG& G, double T);
 
   // The Gibbs energy of the point phase `name` at T at its own composition; 0
@@ -243,6 +264,10 @@ class TPhaseFunctions {
   bool SubstituteReferences(std::string& text, double lo, double hi, Window& window);
   void CreateEvaluator(const std::string& designation, const Tfunc& last);
   void EvaluateGrid(TParserplus& evaluator, TG& G);
+  // Brings the cached IdealMixingEntropy of every grid composition up to
+  // date: the entropies depend on the composition only, so they are computed
+  // again only when the composition list has changed since the last call.
+  void CacheMixingEntropies(const std::vector<TXclass>& compositions);
   void AddListingLine(std::string_view line);
   void SaveListing(const std::string& system_designation);
 
@@ -251,6 +276,9 @@ class TPhaseFunctions {
   TNamedObjectList<Tfuncts> phase_functions_;
   TNamedObjectList<TParserplus> solutions_;
   TNamedObjectList<TParserplus> point_phases_;
+  // The compositions the entropies were cached for, and the entropies.
+  std::vector<double> entropy_x_;
+  std::vector<double> entropy_;
   std::string listing_;
   std::string listing_file_name_;
 };
