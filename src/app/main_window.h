@@ -1,0 +1,189 @@
+// The main window: the systems list, the phases and the Gibbs energy piece
+// editor of the current system, the comment panes, the run controls and the
+// database commands.
+//
+// Start-up order: the window is built first, then StartDatabase creates the
+// data module, which reads the window's "Read only" box and reports back to
+// it. Everything the user triggers ends in a slot that catches the core's
+// errors and shows them through Dialogs. Single-threaded; the run executes on
+// this thread and lets Qt process events after every row.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QMainWindow>
+
+#include "calc/run.h"
+#include "common/dialogs.h"
+#include "results/chart_model.h"
+#include "thermo/data_module.h"
+
+QT_BEGIN_NAMESPACE
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTableView;
+QT_END_NAMESPACE
+
+namespace binodal::app {
+
+class FieldBinding;
+class Navigator;
+class TableModel;
+class TableSignals;
+
+class TfmMain : public QMainWindow, private RunObserver {
+  Q_OBJECT
+
+ public:
+  // The password that lifts the edit lock.
+  static constexpr const char* kEditPassword = "583";
+
+  // `dialogs` must outlive the window.
+  explicit TfmMain(Dialogs& dialogs, QWidget* parent = nullptr);
+  ~TfmMain() override;
+
+  // Creates the data module and opens the database of `folder`. False when
+  // the folder holds no usable database ("Can not open database files" has
+  // been shown); the program then ends.
+  bool StartDatabase(const std::string& folder);
+
+  // --- What the commands ask the user; replaceable (tests answer here).
+
+  // The text typed into the password prompt; empty when cancelled.
+  std::function<QString()> PasswordPrompt;
+  // A file chosen in a file dialog (empty: cancelled). `for_saving`: the file
+  // need not exist.
+  std::function<QString(const QString& filter, const QString& file_name, bool for_saving)>
+      ChooseFile;
+  // Where "Download into file" and the text reports write: the current
+  // directory at start.
+  std::string OutputFolder;
+
+  // --- State.
+
+  [[nodiscard]] TDM& DM() const { return *dm_; }
+  [[nodiscard]] TRun& Run() const { return *run_; }
+  [[nodiscard]] const std::string& DatabaseFolder() const { return database_folder_; }
+  [[nodiscard]] bool PasswordRequired() const { return password_required_; }
+  // The phase diagram of the last completed run.
+  [[nodiscard]] const ChartModel& Diagram() const { return diagram_; }
+
+  // --- Widgets, for the tests that drive them.
+
+  [[nodiscard]] QTableView* SystemsGrid() const { return systems_grid_; }
+  [[nodiscard]] QTableView* PhasesGrid() const { return phases_grid_; }
+  [[nodiscard]] QLineEdit* SearchBox() const { return search_box_; }
+  [[nodiscard]] QCheckBox* ReadOnlyBox() const { return read_only_box_; }
+  [[nodiscard]] QCheckBox* CommentsBox() const { return comments_box_; }
+  [[nodiscard]] QCheckBox* DesignationsBox() const { return designations_box_; }
+  [[nodiscard]] QGroupBox* CommentsPane() const { return comments_pane_; }
+  [[nodiscard]] QGroupBox* DesignationsPane() const { return designations_pane_; }
+  [[nodiscard]] QPlainTextEdit* CommentsMemo() const { return comments_memo_; }
+  [[nodiscard]] QPlainTextEdit* ExpressionMemo() const { return expression_memo_; }
+  [[nodiscard]] QLineEdit* TminEdit() const { return tmin_edit_; }
+  [[nodiscard]] QLabel* PieceCounter() const { return piece_counter_; }
+  [[nodiscard]] QLabel* FixedQuantityLabel() const { return fixed_label_; }
+  [[nodiscard]] QLineEdit* ZvalueEdit() const { return zvalue_edit_; }
+  [[nodiscard]] QLineEdit* YpointsEdit() const { return ypoints_edit_; }
+  [[nodiscard]] QComboBox* YSelector() const { return y_selector_; }
+  [[nodiscard]] QPushButton* RunButton() const { return run_button_; }
+  [[nodiscard]] QPushButton* StopButton() const { return stop_button_; }
+  [[nodiscard]] QLabel* StatusPanel(int panel) const { return status_panels_[panel]; }
+  [[nodiscard]] Navigator* SystemsNavigator() const { return systems_nav_; }
+  [[nodiscard]] Navigator* GibbsNavigator() const { return gibbs_nav_; }
+
+  // Writes what every bound widget holds into its table.
+  void CommitEditors();
+
+ public slots:
+  void sbRunClick();
+  void sbStopClick();
+  void N1Click();   // Database / Open
+  void N6Click();   // Database / Save
+  void N13Click();  // Database / Create
+  void N15Click();  // Database / Save the list of designations into text file
+  void N3Click();   // Database / Close
+  void N8Click();   // System / Download into file
+  void N9Click();   // System / Upload from file
+  void N10Click();  // System / Save as text
+  void About1Click();
+  void edSearchChange(const QString& text);
+  void chbReadOnlyClick(bool checked);
+  void chbCommentsClick(bool checked);
+  void chbDescriptionClick(bool checked);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildWindow();
+  void BuildMenus();
+  QWidget* BuildBottomPanel();
+  void BindTables();
+  void SetDatabaseFolder(const std::string& folder);
+  void UpdateFixedQuantityLabel();
+  void ShowLockState();
+
+  // RunObserver.
+  void Status(const std::string& text) override;
+  void RunStateChanged(bool running) override;
+
+  Dialogs& dialogs_;
+  std::unique_ptr<TDM> dm_;
+  std::unique_ptr<TRun> run_;
+  std::string database_folder_;
+  bool password_required_ = true;
+  bool close_after_run_ = false;
+  ChartModel diagram_;
+
+  std::vector<TableSignals*> signals_;  // owned by this window (Qt children)
+  std::vector<FieldBinding*> bindings_;
+  TableModel* systems_model_ = nullptr;
+  TableModel* phases_model_ = nullptr;
+
+  QTableView* systems_grid_ = nullptr;
+  QTableView* phases_grid_ = nullptr;
+  QLineEdit* search_box_ = nullptr;
+  QCheckBox* read_only_box_ = nullptr;
+  QCheckBox* comments_box_ = nullptr;
+  QCheckBox* designations_box_ = nullptr;
+  QGroupBox* comments_pane_ = nullptr;
+  QGroupBox* designations_pane_ = nullptr;
+  QGroupBox* systems_pane_ = nullptr;
+  QGroupBox* phases_pane_ = nullptr;
+  QGroupBox* gibbs_pane_ = nullptr;
+  QPlainTextEdit* comments_memo_ = nullptr;
+  QPlainTextEdit* designations_memo_ = nullptr;
+  QPlainTextEdit* expression_memo_ = nullptr;
+  QLineEdit* tmin_edit_ = nullptr;
+  QLineEdit* tmax_edit_ = nullptr;
+  QLineEdit* x_edit_ = nullptr;
+  QLabel* piece_counter_ = nullptr;
+  QComboBox* y_selector_ = nullptr;
+  QLineEdit* ymin_edit_ = nullptr;
+  QLineEdit* ymax_edit_ = nullptr;
+  QLineEdit* xpoints_edit_ = nullptr;
+  QLineEdit* ypoints_edit_ = nullptr;
+  QCheckBox* mosaic_box_ = nullptr;
+  QCheckBox* chart_box_ = nullptr;
+  QLabel* fixed_label_ = nullptr;
+  QLineEdit* zvalue_edit_ = nullptr;
+  QPushButton* run_button_ = nullptr;
+  QPushButton* stop_button_ = nullptr;
+  QLabel* status_panels_[2] = {nullptr, nullptr};
+  Navigator* systems_nav_ = nullptr;
+  Navigator* phases_nav_ = nullptr;
+  Navigator* gibbs_nav_ = nullptr;
+  QWidget* bottom_panel_ = nullptr;
+};
+
+}  // namespace binodal::app
