@@ -169,6 +169,13 @@ TEST_F(CliDatabase, CalcWritesEveryResultAndListingWritesThePieces) {
   EXPECT_EQ(text.find('{'), std::string::npos);  // every parameter inserted
 
   EXPECT_EQ(RunCli({"calc", "--db", Db(), "--system", "Ag+Cu", "--ypoints", "x"}).status, 2);
+
+  const std::filesystem::path quiet = folder_ / "quiet";
+  const Outcome no_output = RunCli({"calc", "--db", Db(), "--system", "Ag+Cu", "--out",
+                                    quiet.string(), "--xpoints", "20", "--no-output"});
+  EXPECT_EQ(no_output.status, 0) << no_output.err;
+  EXPECT_NE(no_output.out.find("Nodes: 1"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(quiet));
 }
 
 TEST_F(CliDatabase, FailuresLeaveTheDatabaseUntouched) {
