@@ -117,31 +117,7 @@ void WriteResultFiles(const TRun& run, const fs::path& out) {
 
 }  // namespace
 
-// Takes the flag `flag` out of `args`, unless it stands after "--" or as the
-// value of one of `values`. Returns whether it was there.
-bool TakeFlag(Args args, std::span<const std::string_view> values, std::string_view flag,
-              std::vector<std::string_view>& rest) {
-  bool found = false;
-  bool options_done = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    if (!options_done && arg == flag) {
-      found = true;
-      continue;
-    }
-    rest.push_back(arg);
-    if (options_done) continue;
-    if (arg == "--") {
-      options_done = true;
-    } else if (std::find(values.begin(), values.end(), arg) != values.end() &&
-               i + 1 < args.size()) {
-      rest.push_back(args[++i]);
-    }
-  }
-  return found;
-}
-
-int RunCalc(Args all_args, std::ostream& out, std::ostream& err) {
+int RunCalc(Args args, std::ostream& out, std::ostream& err) {
   constexpr std::string_view usage =
       "Usage: binodal-cli calc [--db DIR] --system NAME [--out DIR] [--xpoints N] [--ypoints N]\n"
       "                        [--ymin V] [--ymax V] [--no-output]\n"
@@ -160,12 +136,12 @@ int RunCalc(Args all_args, std::ostream& out, std::ostream& err) {
       "and no picture drawn. Messages go to stderr.\n";
   constexpr std::string_view values[] = {"--db",      "--system", "--out", "--xpoints",
                                          "--ypoints", "--ymin",   "--ymax"};
-  std::vector<std::string_view> rest;
-  const bool no_output = TakeFlag(all_args, values, "--no-output", rest);
-  const Args args(rest);
+  constexpr std::string_view flags[] = {"--no-output"};
   int status = 0;
-  const auto line = ParseCommand(args, {usage, values, kSystemOption, 0, 0}, out, err, status);
+  const auto line =
+      ParseCommand(args, {usage, values, kSystemOption, 0, 0, flags}, out, err, status);
   if (!line) return status;
+  const bool no_output = line->Flag("--no-output");
 
   RunOverrides overrides;
   bool valid = true;

@@ -53,6 +53,7 @@ struct CommandSyntax {
   std::span<const std::string_view> required;  // of those, the ones that must be given
   std::size_t min_positional = 0;
   std::size_t max_positional = 0;
+  std::span<const std::string_view> flags = {};  // options without a value
 };
 
 // Parses a command's arguments. Returns the command line to act on, or

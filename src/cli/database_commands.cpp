@@ -127,7 +127,8 @@ std::optional<CommandLine> ParseCommandLine(Args args,
 std::optional<CommandLine> ParseCommand(Args args, const CommandSyntax& syntax, std::ostream& out,
                                         std::ostream& err, int& status) {
   status = 2;
-  std::optional<CommandLine> line = ParseCommandLine(args, syntax.values, {}, syntax.usage, err);
+  std::optional<CommandLine> line =
+      ParseCommandLine(args, syntax.values, syntax.flags, syntax.usage, err);
   if (!line) return std::nullopt;
   if (line->help) {
     out << syntax.usage;

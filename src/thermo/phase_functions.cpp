@@ -464,6 +464,21 @@ void TPhaseFunctions::EvaluateGrid(TParserplus& evaluator, TG& G) {
   }
 }
 
+void TPhaseFunctions::SetConditions(TParserplus& evaluator, double T) const {
+  *evaluator.t_ = T;
+  *evaluator.p_ = RunP;
+  *evaluator.y_ = CurrentY;
+}
+
+void TPhaseFunctions::ActivatePiece(TParserplus& evaluator, const Tfunc& piece, double T) const {
+  evaluator.Tmin = piece.Tmin;
+  evaluator.Tmax = piece.Tmax;
+  SetConditions(evaluator, T);
+  if (evaluator.Parser.Expression() != piece.Expression || evaluator.Parser.ParseFailed()) {
+    evaluator.Parser.SetExpression(piece.Expression);
+  }
+}
+
 void TPhaseFunctions::EvaluateSolution(std::string_view name, TG& G, double T) {
   G.resize(CompositionList == nullptr ? 0 : CompositionList->size());
   TParserplus* evaluator = solutions_.Find(name);
@@ -472,9 +487,7 @@ void TPhaseFunctions::EvaluateSolution(std::string_view name, TG& G, double T) {
     return;
   }
   if (evaluator->Tmin <= T && T <= evaluator->Tmax) {
-    *evaluator->t_ = T;
-    *evaluator->p_ = RunP;
-    *evaluator->y_ = CurrentY;
+    SetConditions(*evaluator, T);
     EvaluateGrid(*evaluator, G);
     return;
   }
@@ -485,14 +498,7 @@ void TPhaseFunctions::EvaluateSolution(std::string_view name, TG& G, double T) {
   }
   for (const Tfunc& piece : pieces->Items) {
     if (!(piece.Tmin <= T && T <= piece.Tmax)) continue;
-    evaluator->Tmin = piece.Tmin;
-    evaluator->Tmax = piece.Tmax;
-    *evaluator->t_ = T;
-    *evaluator->p_ = RunP;
-    *evaluator->y_ = CurrentY;
-    if (evaluator->Parser.Expression() != piece.Expression || evaluator->Parser.ParseFailed()) {
-      evaluator->Parser.SetExpression(piece.Expression);
-    }
+    ActivatePiece(*evaluator, piece, T);
     EvaluateGrid(*evaluator, G);
   }
 }
@@ -504,9 +510,7 @@ long double TPhaseFunctions::EvaluatePointPhase(std::string_view name, double T)
     return 0;
   }
   if (evaluator->Tmin <= T && T <= evaluator->Tmax) {
-    *evaluator->t_ = T;
-    *evaluator->p_ = RunP;
-    *evaluator->y_ = CurrentY;
+    SetConditions(*evaluator, T);
     *evaluator->x_ = evaluator->X;
     *evaluator->sid_ = IdealMixingEntropy(evaluator->X);
     return evaluator->Parser.Value();
@@ -519,16 +523,9 @@ long double TPhaseFunctions::EvaluatePointPhase(std::string_view name, double T)
   long double result = 0;
   for (const Tfunc& piece : pieces->Items) {
     if (!(piece.Tmin <= T && T <= piece.Tmax)) continue;
-    evaluator->Tmin = piece.Tmin;
-    evaluator->Tmax = piece.Tmax;
-    *evaluator->t_ = T;
-    *evaluator->p_ = RunP;
-    *evaluator->y_ = CurrentY;
+    ActivatePiece(*evaluator, piece, T);
     *evaluator->x_ = piece.X;
     *evaluator->sid_ = IdealMixingEntropy(piece.X);
-    if (evaluator->Parser.Expression() != piece.Expression || evaluator->Parser.ParseFailed()) {
-      evaluator->Parser.SetExpression(piece.Expression);
-    }
     result = evaluator->Parser.Value();
   }
   return result;

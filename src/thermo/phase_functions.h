@@ -264,6 +264,11 @@ class TPhaseFunctions {
   bool SubstituteReferences(std::string& text, double lo, double hi, Window& window);
   void CreateEvaluator(const std::string& designation, const Tfunc& last);
   void EvaluateGrid(TParserplus& evaluator, TG& G);
+  // Gives the evaluator the run's conditions: T, P and Y.
+  void SetConditions(TParserplus& evaluator, double T) const;
+  // Makes `piece` the evaluator's active piece at T, compiling its text
+  // when the parser holds another (or failed to compile it).
+  void ActivatePiece(TParserplus& evaluator, const Tfunc& piece, double T) const;
   // Brings the cached IdealMixingEntropy of every grid composition up to
   // date: the entropies depend on the composition only, so they are computed
   // again only when the composition list has changed since the last call.
