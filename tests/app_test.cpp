@@ -17,11 +17,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 
+#include "app/experiment_window.h"
 #include "app/main_window.h"
 #include "app/navigator.h"
+#include "app/stability_window.h"
 #include "charts/gui_application.h"
 #include "exchange/stability_file.h"
 #include "exchange/system_exchange.h"
@@ -79,6 +83,7 @@ class MainWindowTest : public ::testing::Test {
   void TearDown() override {
     window.reset();
     QApplication::processEvents();
+    std::filesystem::current_path(start_directory);  // file dialogs move it
   }
 
   TStoreTable& Systems() { return window->DM().tblSystems; }
@@ -104,8 +109,8 @@ class MainWindowTest : public ::testing::Test {
     QApplication::sendEvent(widget, &press);
   }
   // Opens the grid's editor on a cell, types `text` and presses Enter.
-  static void EditCell(QTableView* grid, int row, const QString& text) {
-    const QModelIndex index = grid->model()->index(row, 0);
+  static void EditCell(QTableView* grid, int row, const QString& text, int column = 0) {
+    const QModelIndex index = grid->model()->index(row, column);
     grid->setCurrentIndex(index);
     grid->edit(index);
     auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(index));
@@ -115,6 +120,24 @@ class MainWindowTest : public ::testing::Test {
     for (int pass = 0; pass < 3; ++pass) QApplication::processEvents();
   }
 
+  // Records of a saved table file, whatever their master.
+  static int RecordsInFile(const std::filesystem::path& file) {
+    TStoreTable table;
+    table.SetTableName(file.string());
+    table.Open();
+    return table.RecordCount();
+  }
+  bool Said(const std::string& kind, const std::string& text) const {
+    return std::any_of(dialogs.entries.begin(), dialogs.entries.end(),
+                       [&](const auto& entry) { return entry.kind == kind && entry.text == text; });
+  }
+  void Trigger(const char* action) {
+    QAction* found = window->findChild<QAction*>(action);
+    ASSERT_NE(found, nullptr) << action;
+    found->trigger();
+  }
+
+  std::filesystem::path start_directory = std::filesystem::current_path();
   TempFolder folder;
   UserDialogs dialogs;
   std::unique_ptr<TfmMain> window;
@@ -324,6 +347,144 @@ TEST_F(MainWindowTest, SystemCommandsWriteIntoTheOutputFolder) {
   EXPECT_EQ(Current(Systems(), "System_designation"), "A+B");
   for (const auto& entry : dialogs.entries) EXPECT_EQ(entry.kind, "information") << entry.text;
   EXPECT_EQ(dialogs.entries.size(), 3U);
+}
+
+TEST_F(MainWindowTest, DeletingASystemTakesItsPhasesAndPiecesButLeavesItsPoints) {
+  Unlock();
+  SelectSystem("Ag+Cu");
+  // A point typed into the experimental points window.
+  Trigger("Experimental points");
+  TfmExperiment* points = window->ExperimentWindow();
+  ASSERT_TRUE(points->isVisible());
+  TStoreTable& experiment = window->DM().tblExperiment;
+  const int own_points = experiment.RecordCount() + 1;
+  QTableView* grid = points->PointsGrid();
+  ASSERT_EQ(grid->model()->columnCount(), 5);
+  EXPECT_EQ(grid->model()->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "X value");
+  points->PointsNavigator()->Press(NavButton::kInsert);
+  // The first value posts the record, which then takes its place at the end.
+  EditCell(grid, experiment.RecNo() - 1, "Murray 1984");
+  EditCell(grid, experiment.RecNo() - 1, "0.6", 2);
+  EditCell(grid, experiment.RecNo() - 1, "1052", 4);
+  EXPECT_EQ(experiment.State(), TableState::kBrowse);
+  ASSERT_EQ(experiment.RecordCount(), own_points);
+  EXPECT_EQ(experiment.FieldByName("SQUIB").AsString(), "Murray 1984");
+  EXPECT_DOUBLE_EQ(experiment.FieldByName("Y_value").AsFloat(), 1052);
+  EXPECT_EQ(experiment.FieldByName("system_id").AsInteger(),
+            Systems().FieldByName("System_id").AsInteger());
+
+  Trigger("Save");
+  const auto count = [this](const char* file) { return RecordsInFile(folder / file); };
+  const int systems = count("systems.d"), phases = count("phases.d"),
+            pieces = count("gibbs_energy.d"), all_points = count("experim_data.d");
+  int own_pieces = 0;
+  TStoreTable& phase_table = window->DM().tblPhases;
+  const int own_phases = phase_table.RecordCount();
+  for (phase_table.First(); !phase_table.Eof(); phase_table.Next()) {
+    own_pieces += window->DM().tblGibbs.RecordCount();
+  }
+  ASSERT_GT(own_phases, 1);
+  ASSERT_GE(own_pieces, own_phases);
+
+  window->SystemsNavigator()->Press(NavButton::kDelete);
+  EXPECT_TRUE(Said("confirm", "Delete record?"));
+  Trigger("Save");
+  EXPECT_EQ(count("systems.d"), systems - 1);
+  EXPECT_EQ(count("phases.d"), phases - own_phases);
+  EXPECT_EQ(count("gibbs_energy.d"), pieces - own_pieces);
+  EXPECT_EQ(count("experim_data.d"), all_points);
+}
+
+TEST_F(MainWindowTest, UploadThenDownloadGivesBackTheSameFile) {
+  Unlock();
+  const auto bytes = [](const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  // The bundled systems the database does not hold yet: nothing of them may
+  // be cut or changed on the way in and out.
+  for (const std::string name : {"Mg+Si", "Al+Zn"}) {
+    const std::string source = std::string(BINODAL_DATA_DIR) + "/" + name + ".ter";
+    window->ChooseFile = [&](const QString& filter, const QString&, bool) {
+      EXPECT_EQ(filter, "Text files (*.ter)");
+      return QString::fromStdString(source);
+    };
+    Trigger("Upload from file");
+    SelectSystem(name);
+    Trigger("Download into file");
+    EXPECT_EQ(bytes(folder / (name + ".ter")), bytes(source)) << name;
+  }
+  for (const auto& entry : dialogs.entries) EXPECT_NE(entry.kind, "error") << entry.text;
+}
+
+TEST_F(MainWindowTest, StabilityWindowEditsParametersAndTheirPieces) {
+  Unlock();
+  Trigger("Stability parameters");
+  TfmStability* stability = window->StabilityWindow();
+  ASSERT_TRUE(stability->isVisible());
+  EXPECT_TRUE(window->isEnabled());  // the main window is not blocked
+  TStoreTable& parameters = window->DM().tblStability;
+  TStoreTable& pieces = window->DM().tblStabDet;
+  EXPECT_EQ(stability->PieceCounter()->text(), QString("1/%1").arg(pieces.RecordCount()));
+
+  // A new parameter, named in its grid, and two pieces that meet.
+  stability->ParametersNavigator()->Press(NavButton::kInsert);
+  EditCell(stability->ParametersGrid(), parameters.RecNo() - 1, "GNEW");
+  ASSERT_EQ(parameters.State(), TableState::kBrowse);
+  ASSERT_EQ(parameters.FieldByName("Designation").AsString(), "GNEW");
+  EXPECT_EQ(stability->PieceCounter()->text(), "0/0");
+  stability->PiecesNavigator()->Press(NavButton::kInsert);
+  EXPECT_TRUE(stability->TminEdit()->text().isEmpty());  // the first piece has no Tmin yet
+  Type(stability->TminEdit(), "298.15");
+  Type(stability->TmaxEdit(), "1000");
+  stability->ExpressionMemo()->setPlainText("(1000-2*T)");
+  stability->PiecesNavigator()->Press(NavButton::kPost);
+  EXPECT_EQ(stability->PieceCounter()->text(), "1/1");
+  stability->PiecesNavigator()->Press(NavButton::kInsert);
+  EXPECT_EQ(stability->TminEdit()->text(), "1000");
+  stability->ExpressionMemo()->setPlainText("(-1000)");
+  stability->PiecesNavigator()->Press(NavButton::kPost);
+  EXPECT_EQ(stability->PieceCounter()->text(), "2/2");
+  EXPECT_EQ(pieces.FieldByName("Expression").AsString(), "(-1000)");
+  EXPECT_DOUBLE_EQ(pieces.FieldByName("Tmin").AsFloat(), 1000);
+
+  // Deleting the parameter takes its pieces.
+  stability->ParametersNavigator()->Press(NavButton::kDelete);
+  EXPECT_FALSE(parameters.Locate("Designation", "GNEW"));
+  EXPECT_TRUE(dialogs.entries.size() == 1 && dialogs.entries[0].kind == "confirm");
+
+  stability->close();
+  EXPECT_FALSE(stability->isVisible());
+  EXPECT_EQ(window->StabilityWindow(), stability);  // hidden, kept for the next time
+}
+
+TEST_F(MainWindowTest, StabilityDataMenuSavesAndUploadsTheParametersFile) {
+  Unlock();
+  TfmStability* stability = window->StabilityWindow();
+  const int saved = window->DM().tblStability.RecordCount();
+  std::filesystem::current_path(folder.str());
+  stability->findChild<QAction*>("Save to file")->trigger();
+  EXPECT_TRUE(std::filesystem::exists(folder / "STABILITY_PARAMS.txt"));
+  EXPECT_TRUE(Said("information", "Stabilty parameters are saved into STABILITY_PARAMS.txt"));
+
+  // Read back into the database it came from: every parameter is there already.
+  stability->findChild<QAction*>("Upload from file")->trigger();
+  EXPECT_TRUE(Said("information", "Stability parameters are saved into database"));
+  EXPECT_EQ(window->DM().tblStability.RecordCount(), saved);
+
+  // A database opened from another folder makes that folder the one the
+  // upload looks in.
+  TempFolder elsewhere;
+  TDM::CreateEmptyDatabase(elsewhere.str());
+  window->ChooseFile = [&](const QString&, const QString&, bool) {
+    return QString::fromStdString((elsewhere / "gibbs_energy.d").string());
+  };
+  Trigger("Open");
+  dialogs.entries.clear();
+  stability->findChild<QAction*>("Upload from file")->trigger();
+  ASSERT_EQ(dialogs.entries.size(), 1U);
+  EXPECT_EQ(dialogs.entries[0].kind, "warning");
+  EXPECT_EQ(dialogs.entries[0].text, "File STABILITY_PARAMS.txt not found");
 }
 
 class RunTest : public MainWindowTest {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <exception>
+#include <stdexcept>
 #include <utility>
 
 #include "store/store_table.h"
@@ -19,6 +20,22 @@ bool Guarded(Dialogs& dialogs, Action&& action) {
     dialogs.Error(e.what());
     return false;
   }
+}
+
+template <typename Action>
+bool ShownByCore(Dialogs& dialogs, Action&& action) {
+  bool completed = false;
+  Guarded(dialogs, [&] {
+    try {
+      std::forward<Action>(action)();
+      completed = true;
+    } catch (const EStoreError&) {
+      throw;
+    } catch (const std::runtime_error&) {
+      // shown already
+    }
+  });
+  return completed;
 }
 
 }  // namespace binodal::app

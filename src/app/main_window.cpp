@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -29,9 +30,12 @@
 #include <QVBoxLayout>
 
 #include "app/about_box.h"
+#include "app/experiment_window.h"
 #include "app/field_binding.h"
+#include "app/grid.h"
 #include "app/message_dialogs.h"
 #include "app/navigator.h"
+#include "app/stability_window.h"
 #include "app/table_model.h"
 #include "app/table_signals.h"
 #include "common/file_io.h"
@@ -44,51 +48,6 @@ namespace binodal::app {
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-// A core function that shows its own error before it throws: only the
-// errors it has not shown are shown here.
-template <typename Action>
-void ShownByCore(Dialogs& dialogs, Action&& action) {
-  Guarded(dialogs, [&] {
-    try {
-      action();
-    } catch (const EStoreError&) {
-      throw;
-    } catch (const std::runtime_error&) {
-      // shown already
-    }
-  });
-}
-
-QTableView* MakeGrid(QWidget* parent) {
-  auto* grid = new QTableView(parent);
-  grid->setAlternatingRowColors(true);
-  grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-  grid->setSelectionMode(QAbstractItemView::SingleSelection);
-  grid->horizontalHeader()->setStretchLastSection(true);
-  grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
-  grid->verticalHeader()->hide();
-  grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                        QAbstractItemView::AnyKeyPressed);
-  return grid;
-}
-
-// The grid's selection follows the table's cursor, and a click moves it.
-void Follow(QTableView* grid, TableModel* model) {
-  grid->setModel(model);
-  const auto select = [grid, model](int row) {
-    if (row < 0 || row >= model->rowCount()) return;
-    const QModelIndex current = grid->currentIndex();
-    if (current.isValid() && current.row() == row) return;
-    grid->setCurrentIndex(model->index(row, current.isValid() ? current.column() : 0));
-  };
-  QObject::connect(model, &TableModel::CurrentRowChanged, grid, select);
-  QObject::connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, model,
-                   [model](const QModelIndex& current) {
-                     if (current.isValid()) model->MoveTo(current.row());
-                   });
-  select(model->CurrentRow());
-}
 
 }  // namespace
 
@@ -119,14 +78,18 @@ TfmMain::TfmMain(Dialogs& dialogs, QWidget* parent)
   BuildWindow();
   BuildMenus();
   SetDatabaseFolder(ProgramFolder());
+  stability_window_ = new TfmStability(*dm_, dialogs_, OutputFolder, this);
+  experiment_window_ = new TfmExperiment(*dm_, dialogs_, this);
   // The window previews the keys of all its widgets, for F9.
   qApp->installEventFilter(this);
 }
 
 TfmMain::~TfmMain() {
   qApp->removeEventFilter(this);
-  // The widgets, bindings and models use the tables: let them go while the
-  // data module still exists.
+  // The windows, widgets, bindings and models use the tables: let them go
+  // while the data module still exists.
+  delete stability_window_;
+  delete experiment_window_;
   for (FieldBinding* binding : bindings_) delete binding;  // no writes from here on
   bindings_.clear();
   delete takeCentralWidget();
@@ -263,14 +226,8 @@ void TfmMain::BuildWindow() {
   gibbs_layout->addWidget(expression_memo_, 1);
   gibbs_layout->addLayout(nav_row);
   // The counter also follows a change of phase, which moves no piece.
-  connect(gibbs, &TableSignals::DataChanged, this, [this] {
-    const TStoreTable& table = dm_->tblGibbs;
-    if (!table.Active() || table.IsEmpty()) {
-      piece_counter_->setText(table.Active() && table.State() == TableState::kInsert ? "new" : "");
-      return;
-    }
-    piece_counter_->setText(QString("%1/%2").arg(table.RecNo()).arg(table.RecordCount()));
-  });
+  connect(gibbs, &TableSignals::DataChanged, this,
+          [this] { piece_counter_->setText(PieceCounterText(dm_->tblGibbs)); });
 
   for (Navigator* nav : {systems_nav_, phases_nav_, gibbs_nav_}) {
     nav->BeforeAction = [this] { CommitEditors(); };
@@ -412,10 +369,15 @@ void TfmMain::BuildMenus() {
   database->addSeparator();
   item(database, "Close", &TfmMain::N3Click);
 
+  QAction* stability = menuBar()->addAction("Stability parameters", this, &TfmMain::N7Click);
+  stability->setObjectName("Stability parameters");
+
   QMenu* system = menuBar()->addMenu("System");
   item(system, "Download into file", &TfmMain::N8Click);
   item(system, "Upload from file", &TfmMain::N9Click);
   item(system, "Save as text", &TfmMain::N10Click);
+  system->addSeparator();
+  item(system, "Experimental points", &TfmMain::N12Click);
 
   menuBar()->addAction("About...", this, &TfmMain::About1Click);
 }
@@ -483,7 +445,7 @@ void TfmMain::RunStateChanged(bool running) {
 
 void TfmMain::N1Click() {
   CommitEditors();
-  const QString file = ChooseFile("DB files (*.d)", "gibbs_energy.d", false);
+  const QString file = ChooseFileAndEnter("DB files (*.d)", "gibbs_energy.d", false);
   if (file.isEmpty()) return;
   const std::string folder = QFileInfo(file).absolutePath().toStdString();
   bool switched = false;
@@ -500,7 +462,7 @@ void TfmMain::N6Click() {
 
 void TfmMain::N13Click() {
   CommitEditors();
-  const QString file = ChooseFile("DB files (*.d)", "gibbs_energy.d", true);
+  const QString file = ChooseFileAndEnter("DB files (*.d)", "gibbs_energy.d", true);
   if (file.isEmpty()) return;
   const std::string folder = QFileInfo(file).absolutePath().toStdString();
   bool created = false;
@@ -527,6 +489,32 @@ void TfmMain::N15Click() {
 
 void TfmMain::N3Click() { close(); }
 
+QString TfmMain::ChooseFileAndEnter(const QString& filter, const QString& file_name,
+                                    bool for_saving) {
+  const QString file = ChooseFile ? ChooseFile(filter, file_name, for_saving) : QString();
+  if (!file.isEmpty()) QDir::setCurrent(QFileInfo(file).absolutePath());
+  return file;
+}
+
+void TfmMain::N7Click() {
+  CommitEditors();
+  stability_window_->RefreshCounter();
+  stability_window_->show();
+  stability_window_->raise();
+  stability_window_->activateWindow();
+}
+
+void TfmMain::N12Click() {
+  CommitEditors();
+  TStoreTable& points = dm_->tblExperiment;
+  if (!points.Active()) {
+    if (!Guarded(dialogs_, [&] { points.Open(); })) return;
+  }
+  experiment_window_->show();
+  experiment_window_->raise();
+  experiment_window_->activateWindow();
+}
+
 void TfmMain::N8Click() {
   CommitEditors();
   if (!dm_->tblSystems.Active() || dm_->tblSystems.IsEmpty()) return;
@@ -535,7 +523,7 @@ void TfmMain::N8Click() {
 
 void TfmMain::N9Click() {
   CommitEditors();
-  const QString file = ChooseFile("Text files (*.ter)", "", false);
+  const QString file = ChooseFileAndEnter("Text files (*.ter)", "", false);
   if (file.isEmpty()) return;
   Guarded(dialogs_, [&] { UploadSystem(*dm_, file.toStdString(), dialogs_); });
 }

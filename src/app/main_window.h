@@ -38,6 +38,8 @@ class FieldBinding;
 class Navigator;
 class TableModel;
 class TableSignals;
+class TfmExperiment;
+class TfmStability;
 
 class TfmMain : public QMainWindow, private RunObserver {
   Q_OBJECT
@@ -63,8 +65,10 @@ class TfmMain : public QMainWindow, private RunObserver {
   // need not exist.
   std::function<QString(const QString& filter, const QString& file_name, bool for_saving)>
       ChooseFile;
-  // Where "Download into file" and the text reports write: the current
-  // directory at start.
+  // Where "Download into file", the text reports and the stability parameters
+  // file are written: the current directory at start. (A file chosen in a
+  // file dialog makes its folder the current directory, where "Upload from
+  // file" of the stability parameters looks.)
   std::string OutputFolder;
 
   // --- State.
@@ -99,6 +103,8 @@ class TfmMain : public QMainWindow, private RunObserver {
   [[nodiscard]] QLabel* StatusPanel(int panel) const { return status_panels_[panel]; }
   [[nodiscard]] Navigator* SystemsNavigator() const { return systems_nav_; }
   [[nodiscard]] Navigator* GibbsNavigator() const { return gibbs_nav_; }
+  [[nodiscard]] TfmStability* StabilityWindow() const { return stability_window_; }
+  [[nodiscard]] TfmExperiment* ExperimentWindow() const { return experiment_window_; }
 
   // Writes what every bound widget holds into its table.
   void CommitEditors();
@@ -111,9 +117,11 @@ class TfmMain : public QMainWindow, private RunObserver {
   void N13Click();  // Database / Create
   void N15Click();  // Database / Save the list of designations into text file
   void N3Click();   // Database / Close
+  void N7Click();   // Stability parameters
   void N8Click();   // System / Download into file
   void N9Click();   // System / Upload from file
   void N10Click();  // System / Save as text
+  void N12Click();  // System / Experimental points
   void About1Click();
   void edSearchChange(const QString& text);
   void chbReadOnlyClick(bool checked);
@@ -132,6 +140,8 @@ class TfmMain : public QMainWindow, private RunObserver {
   void SetDatabaseFolder(const std::string& folder);
   void UpdateFixedQuantityLabel();
   void ShowLockState();
+  // ChooseFile, then the chosen file's folder becomes the current directory.
+  QString ChooseFileAndEnter(const QString& filter, const QString& file_name, bool for_saving);
 
   // RunObserver.
   void Status(const std::string& text) override;
@@ -184,6 +194,8 @@ class TfmMain : public QMainWindow, private RunObserver {
   Navigator* phases_nav_ = nullptr;
   Navigator* gibbs_nav_ = nullptr;
   QWidget* bottom_panel_ = nullptr;
+  TfmStability* stability_window_ = nullptr;
+  TfmExperiment* experiment_window_ = nullptr;
 };
 
 }  // namespace binodal::app

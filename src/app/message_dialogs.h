@@ -31,6 +31,12 @@ class MessageDialogs : public Dialogs {
 template <typename Action>
 bool Guarded(Dialogs& dialogs, Action&& action);
 
+// Guarded, for a core function that shows its own error before it throws a
+// std::runtime_error: only the store's errors, which it leaves to its
+// caller, are shown here.
+template <typename Action>
+bool ShownByCore(Dialogs& dialogs, Action&& action);
+
 }  // namespace binodal::app
 
 #include "app/guarded_impl.h"
