@@ -107,8 +107,13 @@ void TParserplus::UpdateRowPlan() {
   plan_.compiled.assign(ops.begin(), ops.end());
   plan_.per_row.clear();
   plan_.per_composition.clear();
+  plan_.constant.clear();
+  plan_.per_column.clear();
+  plan_.mixed.clear();
   plan_.usable = false;
+  plan_.batchable = false;
   plan_.result = nullptr;
+  batch_.built = false;
   // The split holds only for a plain data flow: every result cell written by
   // one operation, before anything reads it, and no variable cell written.
   // Anything else (and a lone variable or number) is run whole.
@@ -134,24 +139,39 @@ void TParserplus::UpdateRowPlan() {
     return it->second;
   };
   std::vector<bool> per_composition(ops.size(), false);
+  std::vector<bool> per_condition(ops.size(), false);  // reads T, P or Y
+  bool random = false;
   for (std::size_t i = 0; i < ops.size(); ++i) {
     const Operation& op = ops[i];
     // RND gives a new number at every call.
-    bool varies = op.token == Token::kCall1 && op.function1 == &FnRnd;
+    const bool rnd = op.token == Token::kCall1 && op.function1 == &FnRnd;
+    random = random || rnd;
+    bool varies = rnd;
+    bool conditions = false;
     for (const double* cell : {op.a, IsUnary(op.token) ? nullptr : op.b}) {
       if (cell == nullptr) continue;
       if (cell == x_ || cell == sid_) {
         varies = true;
+      } else if (cell == t_ || cell == p_ || cell == y_) {
+        conditions = true;
       } else if (const auto j = writer(cell)) {
         if (*j >= i) return;  // read before it is written
         varies = varies || per_composition[*j];
+        conditions = conditions || per_condition[*j];
       }
     }
     per_composition[i] = varies;
+    per_condition[i] = conditions;
     (varies ? plan_.per_composition : plan_.per_row).push_back(op);
+    if (!varies) {
+      if (!conditions) plan_.constant.push_back(op);
+    } else {
+      (conditions ? plan_.mixed : plan_.per_column).push_back(op);
+    }
   }
   plan_.result = ops.back().dest;
   plan_.usable = true;
+  plan_.batchable = !random;
 }
 
 TPhaseFunctions::TPhaseFunctions(TDM& dm, Dialogs& dialogs) : dm_(dm), dialogs_(dialogs) {}
@@ -415,6 +435,7 @@ void TPhaseFunctions::CacheMixingEntropies(const std::vector<TXclass>& compositi
   bool same = entropy_x_.size() == n;
   for (std::size_t i = 0; same && i < n; ++i) same = entropy_x_[i] == compositions[i].X;
   if (same) return;
+  ++grid_;
   entropy_x_.resize(n);
   entropy_.resize(n);
   for (std::size_t i = 0; i < n; ++i) {
@@ -423,16 +444,216 @@ void TPhaseFunctions::CacheMixingEntropies(const std::vector<TXclass>& compositi
   }
 }
 
+void TPhaseFunctions::PrepareBatch(TParserplus& evaluator,
+                                   const std::vector<TXclass>& compositions) {
+  TParserplus::ColumnBatch& batch = evaluator.batch_;
+  if (batch.built && batch.grid == grid_ && batch.xmin == evaluator.Xmin &&
+      batch.xmax == evaluator.Xmax) {
+    return;
+  }
+  const TParserplus::RowPlan& plan = evaluator.plan_;
+  batch.built = true;
+  batch.usable = false;
+  batch.grid = grid_;
+  batch.xmin = evaluator.Xmin;
+  batch.xmax = evaluator.Xmax;
+  batch.columns.clear();
+  for (std::size_t i = 0; i < compositions.size(); ++i) {
+    const double x = compositions[i].X;
+    if (!(x < batch.xmin || x > batch.xmax)) batch.columns.push_back(i);
+  }
+  const std::size_t m = batch.columns.size();
+  const std::size_t stored = 2 + plan.per_column.size();
+  batch.column_values.assign(stored * m, 0.0);
+  batch.mixed_values.assign(plan.mixed.size() * m, 0.0);
+  batch.mixed.clear();
+
+  // Where each cell's values are found in the batch.
+  std::vector<std::pair<const double*, const double*>> columns;  // cell, first value
+  columns.reserve(stored + plan.mixed.size());
+  columns.emplace_back(evaluator.x_, batch.column_values.data());
+  columns.emplace_back(evaluator.sid_, batch.column_values.data() + m);
+  for (std::size_t p = 0; p < plan.per_column.size(); ++p) {
+    columns.emplace_back(plan.per_column[p].dest, batch.column_values.data() + (2 + p) * m);
+  }
+  for (std::size_t q = 0; q < plan.mixed.size(); ++q) {
+    columns.emplace_back(plan.mixed[q].dest, batch.mixed_values.data() + q * m);
+  }
+  const auto operand = [&](const double* cell) {
+    ColumnOperand result;
+    for (const auto& [known, values] : columns) {
+      if (known == cell) {
+        result.column = values;
+        return result;
+      }
+    }
+    result.scalar = cell;
+    return result;
+  };
+
+  // The per-column values, computed once for the grid. A fault among them
+  // would be met again in every row: such a plan is always run column by
+  // column.
+  try {
+    RunOperations(plan.constant);
+    for (std::size_t k = 0; k < m; ++k) {
+      const std::size_t i = batch.columns[k];
+      *evaluator.x_ = compositions[i].X;
+      *evaluator.sid_ = entropy_[i];
+      RunOperations(plan.per_column);
+      batch.column_values[k] = *evaluator.x_;
+      batch.column_values[m + k] = *evaluator.sid_;
+      for (std::size_t p = 0; p < plan.per_column.size(); ++p) {
+        batch.column_values[(2 + p) * m + k] = *plan.per_column[p].dest;
+      }
+    }
+  } catch (const std::exception&) {
+    return;
+  }
+  for (std::size_t q = 0; q < plan.mixed.size(); ++q) {
+    const Operation& op = plan.mixed[q];
+    batch.mixed.push_back({op.token, operand(op.a),
+                           IsUnary(op.token) ? ColumnOperand{} : operand(op.b),
+                           batch.mixed_values.data() + q * m, op.function1, op.function2});
+  }
+  batch.result = operand(plan.result);
+  batch.usable = true;
+}
+
+namespace {
+
+using Extended = long double;
+
+// Applies `f` to every batch column and tells whether every result is finite.
+template <typename F>
+bool EveryColumn(const ColumnOperand& a, const ColumnOperand& b, double* dest,
+                 std::size_t m, F f) {
+  bool finite = true;
+  if (a.column != nullptr && b.column != nullptr) {
+    for (std::size_t k = 0; k < m; ++k) {
+      dest[k] = f(a.column[k], b.column[k]);
+      finite &= std::isfinite(dest[k]);
+    }
+  } else if (a.column != nullptr) {
+    const double bv = b.scalar != nullptr ? *b.scalar : 0.0;
+    for (std::size_t k = 0; k < m; ++k) {
+      dest[k] = f(a.column[k], bv);
+      finite &= std::isfinite(dest[k]);
+    }
+  } else {
+    const double av = *a.scalar;
+    for (std::size_t k = 0; k < m; ++k) {
+      dest[k] = f(av, b.column[k]);
+      finite &= std::isfinite(dest[k]);
+    }
+  }
+  return finite;
+}
+
+// One mixed operation over the batch; false when any column would fault
+// (or meets a value that is not finite).
+bool RunBatchOperation(const ColumnOperation& op, std::size_t m) {
+  switch (op.token) {
+    case Token::kNegate:
+      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double) { return -a; });
+    case Token::kAdd:
+      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double b) {
+        return static_cast<double>(Extended{a} + b);
+      });
+    case Token::kSubtract:
+      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double b) {
+        return static_cast<double>(Extended{a} - b);
+      });
+    case Token::kMultiply:
+      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double b) {
+        return static_cast<double>(Extended{a} * b);
+      });
+    case Token::kDivide:  // a zero divisor gives no finite value
+      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double b) {
+        return static_cast<double>(Extended{a} / b);
+      });
+    case Token::kSquare:
+      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double) {
+        const Extended e = a;
+        return static_cast<double>(e * e);
+      });
+    case Token::kCube:
+      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double) {
+        const Extended e = a;
+        return static_cast<double>((e * e) * e);
+      });
+    case Token::kFourth:
+      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double) {
+        const Extended e = a;
+        return static_cast<double>((e * e) * (e * e));
+      });
+    default:
+      break;
+  }
+  // Anything else runs as compiled, one column at a time.
+  Operation single{nullptr, nullptr, nullptr, op.token, op.function1, op.function2};
+  try {
+    for (std::size_t k = 0; k < m; ++k) {
+      const double a = op.a.At(k);
+      const double b = IsUnary(op.token) ? 0.0 : op.b.At(k);
+      single.a = &a;
+      single.b = &b;
+      single.dest = op.dest + k;
+      RunOperations({&single, 1});
+      if (!std::isfinite(op.dest[k])) return false;
+    }
+  } catch (const std::exception&) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool TPhaseFunctions::EvaluateBatch(TParserplus& evaluator, TG& G) {
+  const TParserplus::ColumnBatch& batch = evaluator.batch_;
+  const std::size_t m = batch.columns.size();
+  if (m > 0) {
+    try {
+      RunOperations(evaluator.plan_.per_row);
+    } catch (const std::exception&) {
+      return false;
+    }
+    for (const ColumnOperation& op : batch.mixed) {
+      if (!RunBatchOperation(op, m)) return false;
+    }
+  }
+  std::size_t k = 0;
+  for (std::size_t i = 0; i < G.size(); ++i) {
+    if (k < m && batch.columns[k] == i) {
+      G[i] = batch.result.At(k);
+      ++k;
+    } else {
+      G[i] = kOutsideWindowG;
+    }
+  }
+  // The variables hold the last composition evaluated, as after a walk.
+  if (m > 0) {
+    *evaluator.x_ = batch.column_values[m - 1];
+    *evaluator.sid_ = batch.column_values[2 * m - 1];
+  }
+  return true;
+}
+
 void TPhaseFunctions::EvaluateGrid(TParserplus& evaluator, TG& G) {
   if (CompositionList == nullptr) return;
   const std::vector<TXclass>& compositions = *CompositionList;
   CacheMixingEntropies(compositions);
+  evaluator.UpdateRowPlan();
+  if (evaluator.plan_.usable && evaluator.plan_.batchable && G.size() == compositions.size()) {
+    PrepareBatch(evaluator, compositions);
+    if (evaluator.batch_.usable && EvaluateBatch(evaluator, G)) return;
+  }
   const double xmin = evaluator.Xmin;
   const double xmax = evaluator.Xmax;
   double& x_cell = *evaluator.x_;
   double& sid_cell = *evaluator.sid_;
   const std::size_t n = std::min(compositions.size(), G.size());
-  evaluator.UpdateRowPlan();
   const TParserplus::RowPlan& plan = evaluator.plan_;
   bool row_done = false;  // the per-row operations have run
   std::size_t i = 0;

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -60,6 +61,22 @@ struct Tfuncts {
   [[nodiscard]] std::size_t Count() const { return Items.size(); }
 };
 
+// An argument of an operation run over a row of compositions at once.
+struct ColumnOperand {
+  const double* scalar = nullptr;  // the same value in every column
+  const double* column = nullptr;  // else one value per column
+  [[nodiscard]] double At(std::size_t k) const { return column ? column[k] : *scalar; }
+};
+
+// An operation run over a row of compositions at once.
+struct ColumnOperation {
+  Token token;
+  ColumnOperand a, b;
+  double* dest;  // one value per column
+  Function1 function1;
+  Function2 function2;
+};
+
 // The evaluator of one phase. Tmin and Tmax are the range of the active piece,
 // Xmin and Xmax the window of the phase (from its last piece), X the
 // composition of a point phase (-1 for a solution phase). Parser holds the
@@ -97,16 +114,45 @@ class TParserplus {
   // once per row, at its first composition; the others run at every
   // composition, in their order. Every operation stays as compiled, so the
   // values and faults are those of Parser.Value().
+  //
+  // For the column batch below, the operations are also sorted by what they
+  // read: `constant` ones read neither the composition (X, SID) nor the
+  // conditions of a row (T, P, Y); `per_column` ones read the composition
+  // but no condition, so their values at a grid composition are the same in
+  // every row; `mixed` ones read both.
   struct RowPlan {
     std::vector<Operation> compiled;  // the operations the plan was made for
     bool usable = false;              // false: the expression is run whole (Parser.Value)
     std::vector<Operation> per_row;
     std::vector<Operation> per_composition;
     const double* result = nullptr;
+    bool batchable = false;  // no RND: every operation gives the same value when run again
+    std::vector<Operation> constant;
+    std::vector<Operation> per_column;
+    std::vector<Operation> mixed;
   };
   // Brings plan_ up to date with the compiled expression.
   void UpdateRowPlan();
   RowPlan plan_;
+
+  // The plan's operations run over a whole row of compositions at once: the
+  // per-column values are computed once for the grid and kept, the mixed
+  // operations run as one loop over the columns each, in extended precision
+  // rounded on store like RunOperations. Whenever anything would fault, the
+  // row is given up and run column by column instead, which reports the
+  // fault at its composition and leaves the values it always left.
+  struct ColumnBatch {
+    bool built = false;   // for the plan, grid and window below
+    bool usable = false;  // false: the per-column values fault somewhere
+    std::uint64_t grid = 0;
+    double xmin = 0, xmax = 0;
+    std::vector<std::size_t> columns;  // grid index of every batch column (in the window)
+    std::vector<double> column_values;  // X, SID, then every per-column operation
+    std::vector<double> mixed_values;   // every mixed operation
+    std::vector<ColumnOperation> mixed;
+    ColumnOperand result;
+  };
+  ColumnBatch batch_;
 };
 
 // An unsorted list of (name, owned object). Lookups compare names without
@@ -271,8 +317,15 @@ class TPhaseFunctions {
   void ActivatePiece(TParserplus& evaluator, const Tfunc& piece, double T) const;
   // Brings the cached IdealMixingEntropy of every grid composition up to
   // date: the entropies depend on the composition only, so they are computed
-  // again only when the composition list has changed since the last call.
+  // again only when the composition list has changed since the last call
+  // (which also counts up grid_).
   void CacheMixingEntropies(const std::vector<TXclass>& compositions);
+  // Makes the evaluator's column batch fit its plan, the grid and its window.
+  void PrepareBatch(TParserplus& evaluator, const std::vector<TXclass>& compositions);
+  // Fills G from the column batch. False when something would fault: G and
+  // the variable cells are then as they were, and the row is to be run
+  // column by column.
+  bool EvaluateBatch(TParserplus& evaluator, TG& G);
   void AddListingLine(std::string_view line);
   void SaveListing(const std::string& system_designation);
 
@@ -284,6 +337,7 @@ class TPhaseFunctions {
   // The compositions the entropies were cached for, and the entropies.
   std::vector<double> entropy_x_;
   std::vector<double> entropy_;
+  std::uint64_t grid_ = 0;  // counts the composition lists seen
   std::string listing_;
   std::string listing_file_name_;
 };
