@@ -27,6 +27,12 @@ void TPhaseMatrix::SetSize(int cols, int rows) {
   rows_ = rows;
 }
 
+void TPhaseMatrix::Reserve(int cols, int rows) {
+  if (cols > 0 && rows > 0) {
+    cells_.reserve(static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows));
+  }
+}
+
 std::size_t TPhaseMatrix::Index(int col, int row) const {
   if (col < 0 || col >= cols_ || row < 0 || row >= rows_) {
     throw std::out_of_range("matrix cell [" + std::to_string(col) + "][" + std::to_string(row) +

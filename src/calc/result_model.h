@@ -80,7 +80,12 @@ class TPhaseMatrix {
   void SetColCount(int cols) { SetSize(cols, rows_); }
   void SetRowCount(int rows) { SetSize(cols_, rows); }
 
-  // Throws std::out_of_range outside the matrix.
+  // Makes room for cols x rows cells, so that a matrix growing row by row up
+  // to that size is never copied.
+  void Reserve(int cols, int rows);
+
+  // Throws std::out_of_range outside the matrix. Cells of equal text return
+  // the same string object, so a reader may compare cells by address.
   [[nodiscard]] const std::string& Cell(int col, int row) const;
   void SetCell(int col, int row, std::string_view text);
 

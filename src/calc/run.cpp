@@ -14,6 +14,7 @@ constexpr double kGStart = 1e10;      // start of every minimum search over G
 constexpr double kGTolerance = 1e-8;  // G against the chord; point phase against a column
 constexpr double kXEndTolerance = 1e-12;
 constexpr double kYEndTolerance = 1e-11;
+constexpr double kMatrixReserveLimit = 1 << 26;  // cells (256 MiB)
 
 std::string AsciiUpper(std::string_view text) {
   std::string upper(text);
@@ -187,6 +188,11 @@ RunOutcome TRun::Run(const RunOverrides& overrides) {
   BuildCompositionColumns();
   const std::size_t columns = Results.CompositionList.size();
   Results.PhaseMatrix.SetColCount(static_cast<int>(columns) + 1);
+  // Room for every row up front, unless that alone would take a lot of
+  // memory: a run the user may stop early then grows row by row.
+  if (static_cast<double>(columns + 1) * (YPoints + 3) <= kMatrixReserveLimit) {
+    Results.PhaseMatrix.Reserve(static_cast<int>(columns) + 1, YPoints + 3);
+  }
   CandidatePoints.assign(columns + points, TDPoint{});
   solution_g_.assign(solutions, TG{});
 

@@ -36,18 +36,23 @@ constexpr std::string_view kSystemOption[] = {"--system"};
 // canvas; the row count goes to a progress line when stderr is a terminal.
 class CliObserver : public RunObserver {
  public:
-  CliObserver(std::ostream& err, int width, int height, int rows)
-      : err_(err), rows_(rows), progress_(::isatty(STDERR_FILENO) == 1) {
+  // `draw`: the mosaic is drawn (it is only wanted for its picture).
+  CliObserver(std::ostream& err, int width, int height, int rows, bool draw)
+      : err_(err), rows_(rows), progress_(::isatty(STDERR_FILENO) == 1), draw_(draw) {
     width_ = width;
     height_ = height;
   }
 
-  void MosaicStart() override { canvas.Reset(width_, height_); }
+  void MosaicStart() override {
+    if (draw_) canvas.Reset(width_, height_);
+  }
   int MosaicWidth() const override { return width_; }
   int MosaicHeight() const override { return height_; }
-  void MosaicHLine(int x0, int x1, int y, TColor color) override { canvas.HLine(x0, x1, y, color); }
+  void MosaicHLine(int x0, int x1, int y, TColor color) override {
+    if (draw_) canvas.HLine(x0, x1, y, color);
+  }
   void MosaicEllipse(int x0, int y0, int x1, int y1) override {
-    canvas.Ellipse(x0, y0, x1, y1, MosaicCanvas::kRed);
+    if (draw_) canvas.Ellipse(x0, y0, x1, y1, MosaicCanvas::kRed);
   }
   void WorkingRowDone() override {
     ++done_;
@@ -68,6 +73,7 @@ class CliObserver : public RunObserver {
   std::ostream& err_;
   int rows_;
   bool progress_;
+  bool draw_;
   int width_ = 0;
   int height_ = 0;
   int done_ = 0;
@@ -176,7 +182,7 @@ int RunCalc(Args args, std::ostream& out, std::ostream& err) {
   const int rows = std::max(1, overrides.YPoints.value_or(static_cast<int>(
                                    dm.tblSystems.FieldByName("Ypoints").AsInteger()))) +
                    1;
-  CliObserver observer(err, 600, rows + 10, rows);
+  CliObserver observer(err, 600, rows + 10, rows, !no_output);
   TRun run(dm, dialogs, &observer);
   ChartModel diagram;
   run.OnBuildDiagram = [&](TRun& r) { diagram = BuildRunDiagram(r, dm); };

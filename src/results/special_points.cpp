@@ -83,8 +83,11 @@ class Search {
   // with ASCII letters folded to lower case.
   [[nodiscard]] std::set<std::string> FoldedTexts(const TR& segment, int row) const {
     std::set<std::string> texts;
+    const std::string* last = nullptr;  // a row is mostly runs of one text
     for (int col = segment.StartCol; col <= segment.EndCol; ++col) {
       const std::string* cell = CellAt(col, row);
+      if (cell == last) continue;  // equal texts are one object
+      last = cell;
       if (cell != nullptr && !cell->empty()) texts.insert(FoldCase(*cell));
     }
     return texts;
@@ -206,9 +209,11 @@ std::vector<TR> SegmentRow(const TPhaseMatrix& matrix, int row) {
   if (row < 1 || row >= matrix.sg2RowCount() || cols < 2) return {};
   std::vector<TR> segments;
   TR current{1, 1, matrix.Cell(1, row)};
+  const std::string* current_cell = &matrix.Cell(1, row);
   for (int col = 2; col < cols; ++col) {
     const std::string& cell = matrix.Cell(col, row);
-    if (cell == current.Text) continue;
+    if (&cell == current_cell) continue;  // equal texts are one object
+    current_cell = &cell;
     if (cell != kTwoPhase && current.Text != kTwoPhase && !IsPointPhase(cell) &&
         !IsPointPhase(current.Text)) {
       current.EndCol = col - 1;
