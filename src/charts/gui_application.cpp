@@ -8,6 +8,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "common/leak_check.h"
+
 namespace binodal::charts {
 namespace {
 
@@ -56,17 +58,7 @@ void EnsureGuiApplication() {
 
 }  // namespace binodal::charts
 
-#if defined(__SANITIZE_ADDRESS__)
-#define BINODAL_LEAK_CHECKED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define BINODAL_LEAK_CHECKED 1
-#endif
-#endif
-
 #ifdef BINODAL_LEAK_CHECKED
-// Fontconfig, which Qt uses to find fonts, keeps caches it never frees; the
-// leak checker of sanitized builds would fail every program that drew text.
 // Defined here, so that every program drawing charts carries it.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_suppressions() { return binodal::kLeakSuppressions; }
 #endif

@@ -3,6 +3,7 @@
 // assembled Gibbs energy pieces.
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,10 +16,9 @@
 #include <unistd.h>
 
 #include "calc/run.h"
-#include "charts/chart_render.h"
-#include "charts/mosaic.h"
 #include "cli/cli_dialogs.h"
 #include "cli/commands.h"
+#include "cli/pictures.h"
 #include "common/file_io.h"
 #include "common/number_format.h"
 #include "results/mosaic_canvas.h"
@@ -198,18 +198,26 @@ int RunCalc(Args args, std::ostream& out, std::ostream& err) {
   }
 
   // The pictures are the only use of the chart library (and with it of Qt):
-  // without output it is never started.
+  // without output it is never loaded.
   if (!no_output) {
     try {
       WriteResultFiles(run, folder);
-      if (outcome == RunOutcome::kCompleted) {
-        charts::RenderPhaseDiagramFiles(diagram, (folder / "diagram.svg").string(),
-                                        (folder / "diagram.png").string());
-      }
+      const std::string svg = (folder / "diagram.svg").string();
+      const std::string png = (folder / "diagram.png").string();
+      const std::string mosaic_png = (folder / "mosaic.png").string();
       // One pixel line per row: stretched to a picture of the diagram's proportions.
       const MosaicCanvas mosaic = observer.canvas.Scaled(600, 450);
-      charts::SaveMosaicPng(mosaic.Width(), mosaic.Height(), mosaic.Pixels(),
-                            (folder / "mosaic.png").string());
+      charts::PictureJob job;
+      if (outcome == RunOutcome::kCompleted) {
+        job.diagram = &diagram;
+        job.diagram_svg = svg.c_str();
+        job.diagram_png = png.c_str();
+      }
+      job.mosaic_width = mosaic.Width();
+      job.mosaic_height = mosaic.Height();
+      job.mosaic_pixels = mosaic.Pixels().data();
+      job.mosaic_png = mosaic_png.c_str();
+      WritePictures(job);
     } catch (const std::exception& e) {
       err << "binodal-cli: " << e.what() << '\n';
       return 1;
