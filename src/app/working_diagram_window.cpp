@@ -1,0 +1,121 @@
+#include "app/working_diagram_window.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QHBoxLayout>
+#include <QList>
+#include <QPainter>
+#include <QPointF>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+
+#include "charts/chart_builder.h"
+#include "charts/chart_look.h"
+
+namespace binodal::app {
+namespace {
+
+constexpr int kMostXLabels = 50;  // a finer increment is replaced by an automatic one
+constexpr int kGTicks = 6;
+
+QValueAxis* Axis(QChart& chart, Qt::Orientation orientation) {
+  const QList<QAbstractAxis*> axes = chart.axes(orientation);
+  return axes.isEmpty() ? nullptr : qobject_cast<QValueAxis*>(axes.first());
+}
+
+}  // namespace
+
+TfmWDiagram::TfmWDiagram(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setWindowTitle("Working diagram");
+  view_ = new QChartView(this);
+  view_->setRenderHint(QPainter::Antialiasing);
+  auto* close_button = new QPushButton("Close", this);
+  connect(close_button, &QPushButton::clicked, this, &QWidget::close);
+  auto* bottom = new QHBoxLayout;
+  bottom->addStretch();
+  bottom->addWidget(close_button);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(view_, 1);
+  layout->addLayout(bottom);
+  SetSeries({});
+  resize(640, 480);
+}
+
+TfmWDiagram::~TfmWDiagram() = default;
+
+void TfmWDiagram::SetSeries(const std::vector<std::string>& solution_phases) {
+  diagram_.SetSeries(solution_phases);
+  charts::ChartLook look = charts::WorkingDiagramLook();
+  look.MarkerScale = 1;
+  std::unique_ptr<QChart> chart = charts::BuildChart(diagram_.Model(), look);
+  lines_.clear();
+  // All series are lines, added in the model's order.
+  for (QAbstractSeries* series : chart->series()) {
+    lines_.push_back(qobject_cast<QLineSeries*>(series));
+  }
+  QChart* old = view_->chart();
+  view_->setChart(chart.release());  // the view owns the new chart, not the old one
+  delete old;
+  FitAxes();
+}
+
+void TfmWDiagram::SetAxisIncrement(double increment) {
+  increment_ = increment;
+  FitAxes();
+}
+
+void TfmWDiagram::Clear() { diagram_.Clear(); }
+
+void TfmWDiagram::AddPoint(std::size_t series, double x, double g) { diagram_.Add(series, x, g); }
+
+void TfmWDiagram::RowDone() {
+  const std::vector<ChartSeries>& series = diagram_.Model().Series;
+  for (std::size_t i = 0; i < lines_.size() && i < series.size(); ++i) {
+    QList<QPointF> points;
+    points.reserve(static_cast<qsizetype>(series[i].Points.size()));
+    for (const ChartPoint& point : series[i].Points) points.append(QPointF(point.X, point.Y));
+    lines_[i]->replace(points);
+  }
+  FitAxes();
+}
+
+void TfmWDiagram::FitAxes() {
+  QChart* chart = view_->chart();
+  QValueAxis* x_axis = Axis(*chart, Qt::Horizontal);
+  QValueAxis* g_axis = Axis(*chart, Qt::Vertical);
+  if (x_axis == nullptr || g_axis == nullptr) return;
+
+  const auto x = diagram_.XExtent();
+  double x_min = x ? x->Min : 0;
+  double x_max = x ? x->Max : 1;
+  if (!(x_max > x_min)) {
+    x_min -= 0.5;
+    x_max += 0.5;
+  }
+  x_axis->setRange(x_min, x_max);
+  x_axis->setTickType(QValueAxis::TicksDynamic);
+  x_axis->setTickAnchor(x_min);
+  double step = increment_;
+  if (!(step > 0) || (x_max - x_min) / step > kMostXLabels) step = (x_max - x_min) / 5;
+  x_axis->setTickInterval(step);
+
+  const auto g = diagram_.GExtent();
+  double g_min = g ? g->Min : -1;
+  double g_max = g ? g->Max : 1;
+  if (!(g_max > g_min)) {
+    const double half = g_min == 0 ? 1 : std::abs(g_min) * 0.05;
+    g_min -= half;
+    g_max += half;
+  }
+  g_axis->setTickType(QValueAxis::TicksFixed);
+  g_axis->setTickCount(kGTicks);
+  g_axis->setRange(g_min, g_max);
+  g_axis->applyNiceNumbers();
+}
+
+}  // namespace binodal::app
