@@ -207,7 +207,9 @@ bool TfmCells::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
   QStyleOptionHeader option;
   option.initFrom(corner);
-  option.state |= QStyle::State_Enabled;  // the corner does nothing, but is no disabled cell
+  // The corner button does nothing, but the cell is not a disabled one.
+  option.state |= QStyle::State_Enabled;
+  option.palette.setCurrentColorGroup(QPalette::Active);
   option.rect = corner->rect();
   option.position = QStyleOptionHeader::OnlyOneSection;
   option.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;

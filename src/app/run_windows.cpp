@@ -1,5 +1,9 @@
 #include "app/run_windows.h"
 
+#include <algorithm>
+
+#include <QRect>
+#include <QScreen>
 #include <QString>
 #include <QWidget>
 
@@ -27,6 +31,14 @@ void RunWindows::RunStarting(const std::string& designation, bool working, bool 
   const QString caption = QString::fromStdString(designation);
   mosaic_->setWindowTitle(caption);
   cells_->setWindowTitle(caption);
+  if (working && !working_placed_) {
+    PlaceAtScreenEdge(*working_, Qt::AlignTop);
+    working_placed_ = true;
+  }
+  if (mosaic && !mosaic_placed_) {
+    PlaceAtScreenEdge(*mosaic_, Qt::AlignBottom);
+    mosaic_placed_ = true;
+  }
   working_->setVisible(working);
   mosaic_->setVisible(mosaic);
   if (working || mosaic) {
@@ -34,6 +46,20 @@ void RunWindows::RunStarting(const std::string& designation, bool working, bool 
     main_.raise();
     main_.activateWindow();
   }
+}
+
+void RunWindows::PlaceAtScreenEdge(QWidget& window, Qt::Alignment edge) const {
+  // The main window comes back to the front when a run shows the windows:
+  // at the right edge of its screen, one above the other, they stay in view
+  // beside it wherever the screen is wide enough.
+  const QScreen* screen = main_.screen();
+  if (screen == nullptr) return;
+  const QRect area = screen->availableGeometry();
+  const QSize size = window.frameGeometry().size();
+  const int x = std::max(area.left(), area.right() + 1 - size.width());
+  const int y =
+      edge == Qt::AlignTop ? area.top() : std::max(area.top(), area.bottom() + 1 - size.height());
+  window.move(x, y);
 }
 
 void RunWindows::WorkingSeries(const std::vector<std::string>& solution_phases) {

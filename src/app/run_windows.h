@@ -13,13 +13,9 @@
 #include <string>
 #include <vector>
 
-#include <QtGlobal>
+#include <QWidget>
 
 #include "calc/run.h"
-
-QT_BEGIN_NAMESPACE
-class QWidget;
-QT_END_NAMESPACE
 
 namespace binodal::app {
 
@@ -57,7 +53,11 @@ class RunWindows : public RunObserver {
   void MosaicEllipse(int x0, int y0, int x1, int y1) override;
 
  private:
+  void PlaceAtScreenEdge(QWidget& window, Qt::Alignment edge) const;
+
   QWidget& main_;
+  bool working_placed_ = false;  // the first showing places a window
+  bool mosaic_placed_ = false;
   std::unique_ptr<TfmCells> cells_;
   std::unique_ptr<TfmWDiagram> working_;
   std::unique_ptr<TfmMDiagram> mosaic_;

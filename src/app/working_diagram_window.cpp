@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QList>
 #include <QPainter>
+#include <QPen>
 #include <QPointF>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -22,6 +23,8 @@ namespace {
 
 constexpr int kMostXLabels = 50;  // a finer increment is replaced by an automatic one
 constexpr int kGTicks = 6;
+constexpr double kGPadding = 0.02;  // share of the G span left free above and below
+constexpr double kConvexWidth = 1.5;
 
 QValueAxis* Axis(QChart& chart, Qt::Orientation orientation) {
   const QList<QAbstractAxis*> axes = chart.axes(orientation);
@@ -57,6 +60,11 @@ void TfmWDiagram::SetSeries(const std::vector<std::string>& solution_phases) {
   // All series are lines, added in the model's order.
   for (QAbstractSeries* series : chart->series()) {
     lines_.push_back(qobject_cast<QLineSeries*>(series));
+  }
+  // The hull runs along the lowest curve: dashed, it lets the curve show.
+  if (!lines_.empty()) {
+    lines_.back()->setPen(
+        QPen(charts::ToQColor(WorkingDiagram::kConvexColor), kConvexWidth, Qt::DashLine));
   }
   QChart* old = view_->chart();
   view_->setChart(chart.release());  // the view owns the new chart, not the old one
@@ -112,9 +120,11 @@ void TfmWDiagram::FitAxes() {
     g_min -= half;
     g_max += half;
   }
+  // A little room at both ends, so that no line runs along the frame.
+  const double pad = kGPadding * (g_max - g_min);
   g_axis->setTickType(QValueAxis::TicksFixed);
   g_axis->setTickCount(kGTicks);
-  g_axis->setRange(g_min, g_max);
+  g_axis->setRange(g_min - pad, g_max + pad);
   g_axis->applyNiceNumbers();
 }
 
