@@ -42,5 +42,27 @@ TEST(WorkingDiagramTest, OneLinePerSolutionPhaseThenConvexWithoutAbsentPoints) {
   EXPECT_FALSE(diagram.GExtent().has_value());
 }
 
+TEST(RoundScaleTest, RoundStepsCoverTheRangeInAtMostTheIntervalsAsked) {
+  struct Case {
+    double min;
+    double max;
+    AxisScale scale;
+  };
+  const Case cases[] = {
+      {-62900, -45200, {-65000, -45000, 5000}},
+      {-63100, -45100, {-65000, -45000, 5000}},  // drifted a little: the same scale
+      {-180, 9180, {-2500, 10000, 2500}},
+      {0.25, 0.75, {0.2, 0.8, 0.2}},
+      {3, 3, {2.8, 3.2, 0.1}},  // no width: widened around the value
+      {0, 0, {-1, 1, 0.5}},
+  };
+  for (const Case& c : cases) {
+    const AxisScale scale = RoundScale(c.min, c.max, 5);
+    EXPECT_NEAR(scale.Min, c.scale.Min, 1e-9 * std::abs(c.scale.Step)) << c.min << " " << c.max;
+    EXPECT_NEAR(scale.Max, c.scale.Max, 1e-9 * std::abs(c.scale.Step)) << c.min << " " << c.max;
+    EXPECT_NEAR(scale.Step, c.scale.Step, 1e-12 * std::abs(c.scale.Step)) << c.min << " " << c.max;
+  }
+}
+
 }  // namespace
 }  // namespace binodal

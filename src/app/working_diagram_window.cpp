@@ -21,14 +21,24 @@
 namespace binodal::app {
 namespace {
 
-constexpr int kMostXLabels = 50;  // a finer increment is replaced by an automatic one
-constexpr int kGTicks = 6;
+constexpr int kMostXLabels = 50;    // a finer increment is replaced by an automatic one
+constexpr int kGIntervals = 5;      // at most this many labelled steps of G
 constexpr double kGPadding = 0.02;  // share of the G span left free above and below
 constexpr double kConvexWidth = 1.5;
 
 QValueAxis* Axis(QChart& chart, Qt::Orientation orientation) {
   const QList<QAbstractAxis*> axes = chart.axes(orientation);
   return axes.isEmpty() ? nullptr : qobject_cast<QValueAxis*>(axes.first());
+}
+
+// The axis takes each setting at once: the step never gets finer before the
+// range has narrowed, which could lay out thousands of labels in between.
+void ApplyScale(QValueAxis& axis, const AxisScale& scale) {
+  axis.setTickType(QValueAxis::TicksDynamic);
+  axis.setTickInterval(std::max(axis.tickInterval(), scale.Step));
+  axis.setRange(scale.Min, scale.Max);
+  axis.setTickAnchor(scale.Min);
+  axis.setTickInterval(scale.Step);
 }
 
 }  // namespace
@@ -66,6 +76,8 @@ void TfmWDiagram::SetSeries(const std::vector<std::string>& solution_phases) {
     lines_.back()->setPen(
         QPen(charts::ToQColor(WorkingDiagram::kConvexColor), kConvexWidth, Qt::DashLine));
   }
+  x_scale_.reset();  // the new chart's axes are fitted anew
+  g_scale_.reset();
   QChart* old = view_->chart();
   view_->setChart(chart.release());  // the view owns the new chart, not the old one
   delete old;
@@ -98,34 +110,28 @@ void TfmWDiagram::FitAxes() {
   QValueAxis* g_axis = Axis(*chart, Qt::Vertical);
   if (x_axis == nullptr || g_axis == nullptr) return;
 
+  // The x axis spans the compositions exactly, labelled every increment.
   const auto x = diagram_.XExtent();
-  double x_min = x ? x->Min : 0;
-  double x_max = x ? x->Max : 1;
-  if (!(x_max > x_min)) {
-    x_min -= 0.5;
-    x_max += 0.5;
+  AxisScale x_scale{x ? x->Min : 0, x ? x->Max : 1, increment_};
+  if (!(x_scale.Max > x_scale.Min)) x_scale = RoundScale(x_scale.Min, x_scale.Max, kGIntervals);
+  const double span = x_scale.Max - x_scale.Min;
+  if (!(x_scale.Step > 0) || span / x_scale.Step > kMostXLabels) x_scale.Step = span / 5;
+  // A rescaled axis lays the chart out anew: only when the scale changes.
+  if (x_scale != x_scale_) {
+    x_scale_ = x_scale;
+    ApplyScale(*x_axis, x_scale);
   }
-  x_axis->setRange(x_min, x_max);
-  x_axis->setTickType(QValueAxis::TicksDynamic);
-  x_axis->setTickAnchor(x_min);
-  double step = increment_;
-  if (!(step > 0) || (x_max - x_min) / step > kMostXLabels) step = (x_max - x_min) / 5;
-  x_axis->setTickInterval(step);
 
+  // A little room at both ends of G, so that no line runs along the frame.
   const auto g = diagram_.GExtent();
   double g_min = g ? g->Min : -1;
   double g_max = g ? g->Max : 1;
-  if (!(g_max > g_min)) {
-    const double half = g_min == 0 ? 1 : std::abs(g_min) * 0.05;
-    g_min -= half;
-    g_max += half;
-  }
-  // A little room at both ends, so that no line runs along the frame.
   const double pad = kGPadding * (g_max - g_min);
-  g_axis->setTickType(QValueAxis::TicksFixed);
-  g_axis->setTickCount(kGTicks);
-  g_axis->setRange(g_min - pad, g_max + pad);
-  g_axis->applyNiceNumbers();
+  const AxisScale g_scale = RoundScale(g_min - pad, g_max + pad, kGIntervals);
+  if (g_scale != g_scale_) {
+    g_scale_ = g_scale;
+    ApplyScale(*g_axis, g_scale);
+  }
 }
 
 }  // namespace binodal::app

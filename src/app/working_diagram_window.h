@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,8 @@ class TfmWDiagram : public QWidget {
 
   WorkingDiagram diagram_;
   double increment_ = 0;
+  std::optional<AxisScale> x_scale_;  // the scales the axes show
+  std::optional<AxisScale> g_scale_;
   QChartView* view_ = nullptr;
   std::vector<QLineSeries*> lines_;  // owned by the chart
 };
