@@ -203,8 +203,9 @@ const MatrixGrid& TfmCells::Grid() const { return model_->Grid(); }
 
 bool TfmCells::eventFilter(QObject* watched, QEvent* event) {
   auto* corner = qobject_cast<QAbstractButton*>(watched);
-  if (corner == nullptr || event->type() != QEvent::Paint)
+  if (corner == nullptr || event->type() != QEvent::Paint) {
     return QWidget::eventFilter(watched, event);
+  }
   QStyleOptionHeader option;
   option.initFrom(corner);
   // The corner button does nothing, but the cell is not a disabled one.
@@ -227,7 +228,6 @@ void TfmCells::ShowMatrix(const TPhaseMatrix& matrix) {
   } else {
     narrow_box_->setChecked(true);  // applies the widths
   }
-  grid_view_->verticalHeader()->viewport()->update();
   show();
   raise();
 }

@@ -63,9 +63,8 @@ TfmWDiagram::~TfmWDiagram() = default;
 
 void TfmWDiagram::SetSeries(const std::vector<std::string>& solution_phases) {
   diagram_.SetSeries(solution_phases);
-  charts::ChartLook look = charts::WorkingDiagramLook();
-  look.MarkerScale = 1;
-  std::unique_ptr<QChart> chart = charts::BuildChart(diagram_.Model(), look);
+  std::unique_ptr<QChart> chart =
+      charts::BuildChart(diagram_.Model(), charts::WorkingDiagramLook());
   lines_.clear();
   // All series are lines, added in the model's order.
   for (QAbstractSeries* series : chart->series()) {
@@ -124,8 +123,8 @@ void TfmWDiagram::FitAxes() {
 
   // A little room at both ends of G, so that no line runs along the frame.
   const auto g = diagram_.GExtent();
-  double g_min = g ? g->Min : -1;
-  double g_max = g ? g->Max : 1;
+  const double g_min = g ? g->Min : -1;
+  const double g_max = g ? g->Max : 1;
   const double pad = kGPadding * (g_max - g_min);
   const AxisScale g_scale = RoundScale(g_min - pad, g_max + pad, kGIntervals);
   if (g_scale != g_scale_) {
