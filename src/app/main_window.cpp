@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QDir>
 #include <QDialog>
@@ -33,11 +34,14 @@
 #include "app/experiment_window.h"
 #include "app/field_binding.h"
 #include "app/grid.h"
+#include "app/matrix_window.h"
 #include "app/message_dialogs.h"
 #include "app/navigator.h"
+#include "app/run_windows.h"
 #include "app/stability_window.h"
 #include "app/table_model.h"
 #include "app/table_signals.h"
+#include "charts/chart_builder.h"
 #include "common/file_io.h"
 #include "exchange/stability_file.h"
 #include "exchange/system_exchange.h"
@@ -69,7 +73,15 @@ TfmMain::TfmMain(Dialogs& dialogs, QWidget* parent)
                                                      QFileDialog::DontConfirmOverwrite)
                       : QFileDialog::getOpenFileName(this, {}, start, filter);
   };
+  ChooseColor = [this](TColor current) -> std::optional<TColor> {
+    const QColor chosen =
+        QColorDialog::getColor(charts::ToQColor(current), this, "Mosaic diagram color");
+    if (!chosen.isValid()) return std::nullopt;
+    return static_cast<TColor>(chosen.red()) | static_cast<TColor>(chosen.green()) << 8 |
+           static_cast<TColor>(chosen.blue()) << 16;
+  };
   run_->OnBuildDiagram = [this](TRun& run) { diagram_ = BuildRunDiagram(run, *dm_); };
+  run_windows_ = std::make_unique<RunWindows>(*this);
   dm_->OnSystemScrolled = [this] { UpdateFixedQuantityLabel(); };
   dm_->OnPieceCounter = [this](const std::string& text) {
     if (piece_counter_ != nullptr) piece_counter_->setText(Q(text));
@@ -321,6 +333,13 @@ QWidget* TfmMain::BuildBottomPanel() {
   display_layout->addWidget(chart_box_);
   row->addWidget(display_group);
 
+  auto* results_column = new QVBoxLayout;
+  matrix_button_ = new QPushButton("Matrix", panel);
+  connect(matrix_button_, &QPushButton::clicked, this, &TfmMain::sbGridClick);
+  results_column->addWidget(matrix_button_);
+  results_column->addStretch();
+  row->addLayout(results_column);
+
   auto* z_column = new QVBoxLayout;
   fixed_label_ = new QLabel(panel);
   zvalue_edit_ = new QLineEdit(panel);
@@ -371,6 +390,8 @@ void TfmMain::BuildMenus() {
 
   QAction* stability = menuBar()->addAction("Stability parameters", this, &TfmMain::N7Click);
   stability->setObjectName("Stability parameters");
+  mosaic_color_action_ = menuBar()->addAction("Mosaic diagram color", this, &TfmMain::N4Click);
+  mosaic_color_action_->setObjectName("Mosaic diagram color");
 
   QMenu* system = menuBar()->addMenu("System");
   item(system, "Download into file", &TfmMain::N8Click);
@@ -436,9 +457,47 @@ void TfmMain::Status(const std::string& text) { status_panels_[0]->setText(Q(tex
 void TfmMain::RunStateChanged(bool running) {
   stop_button_->setEnabled(running);
   // While rows are computed the database stays where it is: the commands
-  // that close, reload or switch it wait for the run to end.
-  menuBar()->setEnabled(!running);
+  // that close, reload or switch it wait for the run to end. The mosaic
+  // colour may change during a run, for the rows still to come.
+  for (QAction* action : menuBar()->actions()) {
+    action->setEnabled(!running || action == mosaic_color_action_);
+  }
   read_only_box_->setEnabled(!running);
+}
+
+// --- Result windows.
+
+void TfmMain::sbGridClick() { run_windows_->Cells().ShowMatrix(run_->Results.PhaseMatrix); }
+
+void TfmMain::N4Click() {
+  if (!ChooseColor) return;
+  if (const std::optional<TColor> color = ChooseColor(run_->MosaicColor)) {
+    run_->MosaicColor = *color;
+  }
+}
+
+void TfmMain::RunStarting(const std::string& designation, bool working, bool mosaic) {
+  run_windows_->RunStarting(designation, working, mosaic);
+}
+void TfmMain::WorkingSeries(const std::vector<std::string>& solution_phases) {
+  run_windows_->WorkingSeries(solution_phases);
+}
+void TfmMain::WorkingAxisIncrement(double increment) {
+  run_windows_->WorkingAxisIncrement(increment);
+}
+void TfmMain::WorkingClear() { run_windows_->WorkingClear(); }
+void TfmMain::WorkingPoint(std::size_t series, double x, double g) {
+  run_windows_->WorkingPoint(series, x, g);
+}
+void TfmMain::WorkingRowDone() { run_windows_->WorkingRowDone(); }
+void TfmMain::MosaicStart() { run_windows_->MosaicStart(); }
+int TfmMain::MosaicWidth() const { return run_windows_->MosaicWidth(); }
+int TfmMain::MosaicHeight() const { return run_windows_->MosaicHeight(); }
+void TfmMain::MosaicHLine(int x0, int x1, int y, TColor color) {
+  run_windows_->MosaicHLine(x0, x1, y, color);
+}
+void TfmMain::MosaicEllipse(int x0, int y0, int x1, int y1) {
+  run_windows_->MosaicEllipse(x0, y0, x1, y1);
 }
 
 // --- Database commands.
@@ -613,6 +672,7 @@ void TfmMain::closeEvent(QCloseEvent* event) {
       return;
     }
   }
+  run_windows_->HideAll();
   event->accept();
 }
 

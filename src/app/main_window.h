@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,7 @@ namespace binodal::app {
 
 class FieldBinding;
 class Navigator;
+class RunWindows;
 class TableModel;
 class TableSignals;
 class TfmExperiment;
@@ -70,6 +72,8 @@ class TfmMain : public QMainWindow, private RunObserver {
   // file dialog makes its folder the current directory, where "Upload from
   // file" of the stability parameters looks.)
   std::string OutputFolder;
+  // The colour chosen in a colour dialog opened on `current`; none: cancelled.
+  std::function<std::optional<TColor>(TColor current)> ChooseColor;
 
   // --- State.
 
@@ -79,6 +83,8 @@ class TfmMain : public QMainWindow, private RunObserver {
   [[nodiscard]] bool PasswordRequired() const { return password_required_; }
   // The phase diagram of the last completed run.
   [[nodiscard]] const ChartModel& Diagram() const { return diagram_; }
+  // The matrix window, the working diagram and the mosaic diagram.
+  [[nodiscard]] RunWindows& Windows() const { return *run_windows_; }
 
   // --- Widgets, for the tests that drive them.
 
@@ -100,6 +106,7 @@ class TfmMain : public QMainWindow, private RunObserver {
   [[nodiscard]] QComboBox* YSelector() const { return y_selector_; }
   [[nodiscard]] QPushButton* RunButton() const { return run_button_; }
   [[nodiscard]] QPushButton* StopButton() const { return stop_button_; }
+  [[nodiscard]] QPushButton* MatrixButton() const { return matrix_button_; }
   [[nodiscard]] QLabel* StatusPanel(int panel) const { return status_panels_[panel]; }
   [[nodiscard]] Navigator* SystemsNavigator() const { return systems_nav_; }
   [[nodiscard]] Navigator* GibbsNavigator() const { return gibbs_nav_; }
@@ -127,6 +134,10 @@ class TfmMain : public QMainWindow, private RunObserver {
   void chbReadOnlyClick(bool checked);
   void chbCommentsClick(bool checked);
   void chbDescriptionClick(bool checked);
+  // The "Matrix" button: the matrix window with a fresh copy of the matrix.
+  void sbGridClick();
+  // "Mosaic diagram color": the colour of the stretches drawn from now on.
+  void N4Click();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -146,6 +157,18 @@ class TfmMain : public QMainWindow, private RunObserver {
   // RunObserver.
   void Status(const std::string& text) override;
   void RunStateChanged(bool running) override;
+  // RunObserver: the run windows draw the working diagram and the mosaic.
+  void RunStarting(const std::string& designation, bool working, bool mosaic) override;
+  void WorkingSeries(const std::vector<std::string>& solution_phases) override;
+  void WorkingAxisIncrement(double increment) override;
+  void WorkingClear() override;
+  void WorkingPoint(std::size_t series, double x, double g) override;
+  void WorkingRowDone() override;
+  void MosaicStart() override;
+  [[nodiscard]] int MosaicWidth() const override;
+  [[nodiscard]] int MosaicHeight() const override;
+  void MosaicHLine(int x0, int x1, int y, TColor color) override;
+  void MosaicEllipse(int x0, int y0, int x1, int y1) override;
 
   Dialogs& dialogs_;
   std::unique_ptr<TDM> dm_;
@@ -196,6 +219,10 @@ class TfmMain : public QMainWindow, private RunObserver {
   QWidget* bottom_panel_ = nullptr;
   TfmStability* stability_window_ = nullptr;
   TfmExperiment* experiment_window_ = nullptr;
+
+  std::unique_ptr<RunWindows> run_windows_;
+  QPushButton* matrix_button_ = nullptr;
+  QAction* mosaic_color_action_ = nullptr;
 };
 
 }  // namespace binodal::app

@@ -177,6 +177,8 @@ RunOutcome TRun::Run(const RunOverrides& overrides) {
   }
   observer_->RunStateChanged(true);
   separators_ = LocaleSeparators();
+  observer_->RunStarting(dm_.tblSystems.FieldByName("System_designation").AsString(), ShowChart,
+                         ShowMosaicDiagram);
 
   Results.NodeList.clear();
   Results.OtherSpecialPoints.clear();

@@ -37,6 +37,12 @@ class RunObserver {
  public:
   virtual ~RunObserver() = default;
 
+  // The settings are valid and the rows are about to be computed for the
+  // system `designation`. `working` and `mosaic`: whether the run draws into
+  // the working diagram and the mosaic (the system's "Working diagram" and
+  // "Mosaic diagram" settings).
+  virtual void RunStarting(const std::string& /*designation*/, bool /*working*/, bool /*mosaic*/) {}
+
   // Working diagram: one series per solution phase (in list order), then "Convex".
   virtual void WorkingSeries(const std::vector<std::string>& /*solution_phases*/) {}
   virtual void WorkingAxisIncrement(double /*increment*/) {}
