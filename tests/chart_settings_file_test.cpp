@@ -67,7 +67,8 @@ TEST(ChartSettingsFileTest, MissingItemsKeepTheDefaultsAndUnknownOnesAreSkipped)
   defaults.XTickInterval = 0.1;
   defaults.XMinorTicks = 9;
   const ChartSettings read = ReadChartSettings(
-      "[Look]\nLegend=1\nShininess=11\n[Chart]\nTitle=p, bar\n[Later]\nAnything=at all\n"
+      "# Binodal chart settings\n[Look]\nLegend=1\nShininess=11\n[Chart]\nTitle=p, "
+      "bar\n[Later]\nAnything=at all\n"
       "[Series]\nTitle=S\nPoint=1 2\n",
       defaults);
   ChartLook expected = defaults;
@@ -81,23 +82,30 @@ TEST(ChartSettingsFileTest, MissingItemsKeepTheDefaultsAndUnknownOnesAreSkipped)
 
 TEST(ChartSettingsFileTest, ABadLineIsReportedWithItsNumber) {
   const std::pair<const char*, const char*> cases[] = {
-      {"[Look]\r\nLegend=yes\r\n", "line 2: 'yes' is neither 0 nor 1"},
-      {"[Look]\nXRange=0\n", "line 2: an axis range"},
-      {"# c\n[Series]\nPoint=1 x\n", "line 3: 'x' is not a number"},
-      {"[Series]\nPoint=1 2 3 4\n", "line 2: a point is"},
-      {"[Series]\nKind=bars\n", "line 2: a series kind"},
-      {"[Chart]\nno equals sign\n", "line 2: \"Key=value\" expected"},
-      {"[Look]\nBackground=pink\n", "line 2: 'pink' is not a colour"},
-      {"[Look]\nXMinorTicks=2.5\n", "line 2: '2.5' is not an integer"},
+      {"[Look]\r\nLegend=yes\r\n", "line 3: 'yes' is neither 0 nor 1"},
+      {"[Look]\nXRange=0\n", "line 3: an axis range"},
+      {"# c\n[Series]\nPoint=1 x\n", "line 4: 'x' is not a number"},
+      {"[Series]\nPoint=1 2 3 4\n", "line 3: a point is"},
+      {"[Series]\nKind=bars\n", "line 3: a series kind"},
+      {"[Chart]\nno equals sign\n", "line 3: \"Key=value\" expected"},
+      {"[Look]\nBackground=pink\n", "line 3: 'pink' is not a colour"},
+      {"[Look]\nXMinorTicks=2.5\n", "line 3: '2.5' is not an integer"},
   };
   for (const auto& [bytes, message] : cases) {
     try {
-      (void)ReadChartSettings(bytes);
+      (void)ReadChartSettings("# Binodal chart settings\r\n" + std::string(bytes));
       ADD_FAILURE() << "read: " << bytes;
     } catch (const ChartSettingsError& error) {
       EXPECT_NE(std::string(error.what()).find(message), std::string::npos) << error.what();
       EXPECT_EQ(std::string(error.what()).rfind("Chart.cfg, ", 0), 0U) << error.what();
     }
+  }
+}
+
+TEST(ChartSettingsFileTest, AnotherProgramsFileOfTheSameNameIsRefused) {
+  // An INI file of another program would otherwise read as an empty chart.
+  for (const char* bytes : {"", "[Settings]\r\nWindow=3\r\n", "#Binodal chart settings\n"}) {
+    EXPECT_THROW((void)ReadChartSettings(bytes), ChartSettingsError) << bytes;
   }
 }
 

@@ -38,6 +38,8 @@ class FieldBinding;
 class Navigator;
 class TableModel;
 class TableSignals;
+class TfmDiagram2;
+class TfmSpecPoints;
 
 class TfmMain : public QMainWindow, private RunObserver {
   Q_OBJECT
@@ -103,6 +105,13 @@ class TfmMain : public QMainWindow, private RunObserver {
   // Writes what every bound widget holds into its table.
   void CommitEditors();
 
+  // --- Result windows: created with the main window, hidden until used,
+  // hidden (not destroyed) when closed.
+  [[nodiscard]] TfmDiagram2* DiagramWindow() const { return diagram_window_.get(); }
+  [[nodiscard]] TfmSpecPoints* SpecialPointsWindow() const { return special_points_window_.get(); }
+  [[nodiscard]] QPushButton* DiagramButton() const { return diagram_button_; }
+  [[nodiscard]] QPushButton* SpecialPointsButton() const { return special_points_button_; }
+
  public slots:
   void sbRunClick();
   void sbStopClick();
@@ -119,6 +128,10 @@ class TfmMain : public QMainWindow, private RunObserver {
   void chbReadOnlyClick(bool checked);
   void chbCommentsClick(bool checked);
   void chbDescriptionClick(bool checked);
+  // Builds the phase diagram from the run's results as they stand and shows it.
+  void sbDiagramClick();
+  // Fills the special points window's nodes table and shows the window.
+  void sbSpecialPointsClick();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -184,6 +197,13 @@ class TfmMain : public QMainWindow, private RunObserver {
   Navigator* phases_nav_ = nullptr;
   Navigator* gibbs_nav_ = nullptr;
   QWidget* bottom_panel_ = nullptr;
+
+  // The diagram and special points windows, and their buttons.
+  QWidget* BuildResultButtons(QWidget* panel);
+  std::unique_ptr<TfmDiagram2> diagram_window_;
+  std::unique_ptr<TfmSpecPoints> special_points_window_;
+  QPushButton* diagram_button_ = nullptr;
+  QPushButton* special_points_button_ = nullptr;
 };
 
 }  // namespace binodal::app

@@ -223,7 +223,7 @@ std::string WriteChartSettings(const ChartSettings& settings) {
     return step ? Number(*step) : std::string(kAuto);
   };
   Writer out;
-  out.Line("# Binodal chart settings");
+  out.Line(kChartSettingsHeader);
   out.Line("[Look]");
   out.Item("Background", Color(look.Background));
   out.Item("Legend", Flag(look.ShowLegend));
@@ -275,7 +275,11 @@ ChartSettings ReadChartSettings(std::string_view bytes, const ChartLook& default
   Handlers* section = nullptr;
   int number = 0;
   // TextLines drops the line break at the end, and a CR LF counts once.
-  for (const std::string& line : TextLines(bytes)) {
+  const std::vector<std::string> lines = TextLines(bytes);
+  if (lines.empty() || lines.front() != kChartSettingsHeader) {
+    Fail(1, "not a chart settings file of this program");
+  }
+  for (const std::string& line : lines) {
     ++number;
     if (line.empty() || line.front() == '#') continue;
     if (line == "[Look]") {

@@ -3,9 +3,11 @@
 // its points). The diagram window keeps its chart in "Chart.cfg" this way.
 // No Qt.
 //
-// The file is UTF-8 text with CR LF line ends (LF alone is read too). Each
-// line is "Key=value", the value being everything after the first "="; empty
-// lines and lines starting with "#" are comments. Three kinds of section:
+// The file is UTF-8 text with CR LF line ends (LF alone is read too). Its
+// first line is kChartSettingsHeader, which tells it from another program's
+// file of the same name. Each further line is "Key=value", the value being
+// everything after the first "="; empty lines and lines starting with "#" are
+// comments. Three kinds of section:
 //   [Look]    Background, Legend, XRange/YRange ("auto" or "min max"),
 //             XTickInterval/YTickInterval ("auto" or a step), XMinorTicks,
 //             YMinorTicks, MarkerScale, and for Title and Foot: ...FontFamily,
@@ -30,6 +32,7 @@
 namespace binodal::charts {
 
 inline constexpr std::string_view kChartSettingsFileName = "Chart.cfg";
+inline constexpr std::string_view kChartSettingsHeader = "# Binodal chart settings";
 
 struct ChartSettings {
   ChartModel Model;
@@ -47,8 +50,9 @@ class ChartSettingsError : public std::runtime_error {
 
 // Reads what WriteChartSettings wrote. Items the file does not give keep the
 // values of `defaults`; the model is the file's alone (no series, title or
-// foot unless the file has them). Throws ChartSettingsError for a line that
-// is not "Key=value" or a value that does not read.
+// foot unless the file has them). Throws ChartSettingsError for a file that
+// does not begin with the header, a line that is not "Key=value" or a value
+// that does not read.
 [[nodiscard]] ChartSettings ReadChartSettings(std::string_view bytes,
                                               const ChartLook& defaults = {});
 
