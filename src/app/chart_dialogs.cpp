@@ -81,7 +81,9 @@ void ColorButton::SetColor(TColor color) {
   }
   setIcon(QIcon(swatch));
   setIconSize(swatch.size());
-  setText(QString::fromStdString(ColorToText(color)));
+  // The colour's name where it has one, else as the web writes it.
+  const std::string name = ColorToText(color);
+  setText(name.starts_with('$') ? LabelColor(color).name() : QString::fromStdString(name));
 }
 
 void ColorButton::Choose() {
@@ -93,9 +95,11 @@ void ColorButton::Choose() {
 
 // --- ChartEditor.
 
-ChartEditor::ChartEditor(const charts::ChartSettings& settings, QWidget* parent)
+ChartEditor::ChartEditor(const charts::ChartSettings& settings,
+                         const std::optional<std::array<double, 4>>& shown_ranges, QWidget* parent)
     : QDialog(parent),
       settings_(settings),
+      shown_ranges_(shown_ranges),
       drawn_colors_(charts::DrawnSeriesColors(settings.Model)) {
   setWindowTitle("Edit chart");
   auto* layout = new QVBoxLayout(this);
@@ -171,16 +175,17 @@ QWidget* ChartEditor::BuildChartPage() {
 
 QWidget* ChartEditor::AxisGroup(const QString& caption,
                                 const std::optional<charts::AxisRange>& range,
-                                const std::optional<double>& step, int minor_ticks,
-                                AxisControls& controls) {
+                                const charts::AxisRange& shown, const std::optional<double>& step,
+                                int minor_ticks, AxisControls& controls) {
   auto* group = new QGroupBox(caption);
   auto* form = new QFormLayout(group);
   controls.Automatic = new QCheckBox("Automatic", group);
   controls.Automatic->setObjectName(caption + " automatic");
   controls.Automatic->setChecked(!range.has_value());
-  controls.Min = AxisNumber(range ? range->Min : 0, group);
+  // An automatic axis offers the range shown now as the start of a fixed one.
+  controls.Min = AxisNumber(range ? range->Min : shown.Min, group);
   controls.Min->setObjectName(caption + " minimum");
-  controls.Max = AxisNumber(range ? range->Max : 1, group);
+  controls.Max = AxisNumber(range ? range->Max : shown.Max, group);
   controls.Max->setObjectName(caption + " maximum");
   controls.AutomaticStep = new QCheckBox("Automatic", group);
   controls.AutomaticStep->setChecked(!step.has_value());
@@ -210,10 +215,11 @@ QWidget* ChartEditor::BuildAxesPage() {
   const charts::ChartLook& look = settings_.Look;
   auto* page = new QWidget;
   auto* layout = new QHBoxLayout(page);
-  layout->addWidget(
-      AxisGroup("Bottom axis (x)", look.XRange, look.XTickInterval, look.XMinorTicks, x_axis_));
-  layout->addWidget(
-      AxisGroup("Left axis (Y)", look.YRange, look.YTickInterval, look.YMinorTicks, y_axis_));
+  const std::array<double, 4> shown = shown_ranges_.value_or(std::array<double, 4>{0, 1, 0, 1});
+  layout->addWidget(AxisGroup("Bottom axis (x)", look.XRange, {shown[0], shown[1]},
+                              look.XTickInterval, look.XMinorTicks, x_axis_));
+  layout->addWidget(AxisGroup("Left axis (Y)", look.YRange, {shown[2], shown[3]},
+                              look.YTickInterval, look.YMinorTicks, y_axis_));
   return page;
 }
 

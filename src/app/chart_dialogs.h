@@ -4,6 +4,7 @@
 // Both work on copies and hand back the result; the window applies it.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,7 +49,11 @@ class ChartEditor : public QDialog {
   Q_OBJECT
 
  public:
-  ChartEditor(const charts::ChartSettings& settings, QWidget* parent = nullptr);
+  // `shown_ranges` (x min, x max, y min, y max): what the chart shows now,
+  // offered for an axis that is automatic.
+  ChartEditor(const charts::ChartSettings& settings,
+              const std::optional<std::array<double, 4>>& shown_ranges = std::nullopt,
+              QWidget* parent = nullptr);
 
   // What the dialog shows now, read back into settings.
   [[nodiscard]] charts::ChartSettings Result() const;
@@ -74,7 +79,8 @@ class ChartEditor : public QDialog {
   QWidget* BuildAxesPage();
   QWidget* BuildSeriesPage();
   QWidget* AxisGroup(const QString& caption, const std::optional<charts::AxisRange>& range,
-                     const std::optional<double>& step, int minor_ticks, AxisControls& controls);
+                     const charts::AxisRange& shown, const std::optional<double>& step,
+                     int minor_ticks, AxisControls& controls);
   QWidget* TextGroup(const QString& caption, const std::string& family, int pixel_size, bool bold,
                      bool italic, TColor color, TextControls& controls);
   void ShowSeries(int index);
@@ -83,6 +89,7 @@ class ChartEditor : public QDialog {
   void KeepSeries();
 
   charts::ChartSettings settings_;
+  std::optional<std::array<double, 4>> shown_ranges_;
   std::vector<TColor> drawn_colors_;  // the colour each series is drawn in now
 
   QPlainTextEdit* title_ = nullptr;

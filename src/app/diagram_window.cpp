@@ -43,6 +43,7 @@ constexpr int kScreenDpi = 96;                   // the SVG's pixels are screen 
 constexpr double kWheelScrollPixels = 40;        // per notch of the wheel
 constexpr double kWheelZoomFactor = 1.25;        // per notch, with Ctrl
 constexpr int kWantedLabels = 8;                 // labelled ticks on a zoomed axis
+constexpr int kFewestLabels = 4;
 constexpr int kMostLabels = 50;
 
 // The design state of the chart, until "Chart.cfg" replaces it.
@@ -196,7 +197,7 @@ TfmDiagram2::TfmDiagram2(Dialogs& dialogs, QWidget* parent)
     return typed;
   };
   EditChart = [this](charts::ChartSettings& settings) {
-    ChartEditor editor(settings, this);
+    ChartEditor editor(settings, ShownRanges(), this);
     if (editor.exec() != QDialog::Accepted) return false;
     settings = editor.Result();
     return true;
@@ -219,8 +220,12 @@ TfmDiagram2::TfmDiagram2(Dialogs& dialogs, QWidget* parent)
   readout_->setObjectName("Label1");
   // Fixed pitch, so that the aligned numbers do not jump about.
   readout_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  panel->addWidget(readout_);
-  panel->addStretch();
+  // The read-out takes the free width, and keeps it while hidden, so that the
+  // buttons stay where they are.
+  QSizePolicy readout_policy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  readout_policy.setRetainSizeWhenHidden(true);
+  readout_->setSizePolicy(readout_policy);
+  panel->addWidget(readout_, 1);
   const auto button = [&](const char* caption, void (TfmDiagram2::*slot)()) {
     auto* b = new QPushButton(caption, central);
     connect(b, &QPushButton::clicked, this, slot);
@@ -466,7 +471,7 @@ void TfmDiagram2::SetRanges(double x0, double x1, double y0, double y1) {
     // Keep the look's step while it labels a sensible number of ticks.
     const double span = to - from;
     double step = wanted_step.value_or(axis.tickInterval());
-    if (!(step > 0) || span / step > kMostLabels || span / step < 2) {
+    if (!(step > 0) || span / step > kMostLabels || span / step < kFewestLabels) {
       step = RoundStep(span, kWantedLabels);
     }
     axis.setTickInterval(step);
