@@ -4,12 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QtCharts/QChartView>
 
@@ -19,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "app/chart_dialogs.h"
 #include "app/diagram_window.h"
 #include "app/main_window.h"
 #include "app/special_points_window.h"
@@ -303,6 +308,31 @@ TEST_F(DiagramWindowTest, ChartEditorResultIsShownAndTheFootTakenOnlyWhenEdited)
   };
   window->sbEditClick();
   EXPECT_EQ(window->Model().FootLines, (std::vector<std::string>{"x(B)", "second"}));
+}
+
+TEST_F(DiagramWindowTest, ChartEditorReadsBackWhatItShowsAndWhatWasChanged) {
+  const charts::ChartSettings settings{model, charts::PhaseDiagramLook()};
+  ChartEditor editor(settings, window->ShownRanges(), window.get());
+  EXPECT_EQ(editor.Result(), settings) << "OK without a change changes nothing";
+
+  editor.findChild<QPlainTextEdit*>("title")->setPlainText("p, bar\nsecond line");
+  editor.findChild<QCheckBox*>("legend")->setChecked(true);
+  editor.findChild<QCheckBox*>("Bottom axis (x) automatic")->setChecked(false);
+  editor.findChild<QDoubleSpinBox*>("Bottom axis (x) minimum")->setValue(0.05);
+  editor.findChild<QDoubleSpinBox*>("Bottom axis (x) maximum")->setValue(0.35);
+  auto* series = editor.findChild<QListWidget*>("series");
+  series->setCurrentRow(1);
+  editor.findChild<QSpinBox*>("marker size")->setValue(5);
+  editor.findChild<QCheckBox*>("series visible")->setChecked(false);
+  series->setCurrentRow(0);  // the edits of series 1 are kept when another is shown
+
+  charts::ChartSettings expected = settings;
+  expected.Model.TitleLines = {"p, bar", "second line"};
+  expected.Look.ShowLegend = true;
+  expected.Look.XRange = charts::AxisRange{0.05, 0.35};
+  expected.Model.Series[1].MarkerSize = 5;
+  expected.Model.Series[1].Visible = false;
+  EXPECT_EQ(editor.Result(), expected);
 }
 
 TEST_F(DiagramWindowTest, SettingsFilesComeBackAtTheNextStart) {

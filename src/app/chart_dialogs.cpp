@@ -122,6 +122,8 @@ QWidget* ChartEditor::TextGroup(const QString& caption, const std::string& famil
   controls.PixelSize->setRange(4, 200);
   controls.PixelSize->setSuffix(" px");
   controls.PixelSize->setValue(pixel_size > 0 ? pixel_size : QFontInfo(font()).pixelSize());
+  controls.ShownFamily = controls.Family->currentFont().family();
+  controls.ShownPixelSize = controls.PixelSize->value();
   controls.Bold = new QCheckBox("Bold", group);
   controls.Bold->setChecked(bold);
   controls.Italic = new QCheckBox("Italic", group);
@@ -307,8 +309,14 @@ charts::ChartSettings ChartEditor::Result() const {
   look.ShowLegend = legend_->isChecked();
   const auto read_text = [](const TextControls& controls, std::string& family, int& pixel_size,
                             bool& bold, bool& italic, TColor& color) {
-    family = controls.Family->currentFont().family().toStdString();
-    pixel_size = controls.PixelSize->value();
+    // A family or size left as shown keeps its value, so that "the
+    // application's font" stays that and does not become the family shown.
+    if (controls.Family->currentFont().family() != controls.ShownFamily) {
+      family = controls.Family->currentFont().family().toStdString();
+    }
+    if (controls.PixelSize->value() != controls.ShownPixelSize) {
+      pixel_size = controls.PixelSize->value();
+    }
     bold = controls.Bold->isChecked();
     italic = controls.Italic->isChecked();
     color = controls.Color->Color();

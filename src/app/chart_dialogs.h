@@ -73,6 +73,8 @@ class ChartEditor : public QDialog {
     QCheckBox* Bold = nullptr;
     QCheckBox* Italic = nullptr;
     ColorButton* Color = nullptr;
+    QString ShownFamily;  // what the controls showed at first
+    int ShownPixelSize = 0;
   };
 
   QWidget* BuildChartPage();
