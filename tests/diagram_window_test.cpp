@@ -395,6 +395,15 @@ TEST_F(DiagramWindowTest, UnreadableSettingsFilesAreReportedAndKept) {
   other.SaveSettings(folder.str());
   EXPECT_EQ(FileText(folder / "fntLabel.cfg"), font_file);
   EXPECT_EQ(FileText(folder / "Chart.cfg"), chart_file);
+
+  // A font chosen by the user is saved all the same.
+  other.ChooseLabelFont = [](const PhaseLabelFont& font) {
+    return std::optional<PhaseLabelFont>(font);
+  };
+  other.Setfontforlabels1Click();
+  other.SaveSettings(folder.str());
+  EXPECT_EQ(FileText(folder / "fntLabel.cfg"), "Courier\r\n12\r\nclBlack\r\n");
+  EXPECT_EQ(FileText(folder / "Chart.cfg"), chart_file);
 }
 
 // --- With the main window and real runs.

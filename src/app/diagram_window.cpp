@@ -602,7 +602,10 @@ void TfmDiagram2::sbCopyClick() {
 void TfmDiagram2::Setfontforlabels1Click() {
   if (!ChooseLabelFont) return;
   // Labels placed already keep their own font.
-  if (std::optional<PhaseLabelFont> font = ChooseLabelFont(LabelFont)) LabelFont = *font;
+  if (std::optional<PhaseLabelFont> font = ChooseLabelFont(LabelFont)) {
+    LabelFont = *font;
+    keep_font_file_ = false;  // the choice is the user's: it is saved, over an unreadable file too
+  }
 }
 
 void TfmDiagram2::changeEvent(QEvent* event) {

@@ -65,6 +65,8 @@ class TfmDiagram2 : public QMainWindow {
   // Program end: frees the labels, undoes the zoom, sets both axes to
   // automatic range, puts FootText back as the foot, and writes both files
   // into `folder`. A file that cannot be written is reported through Dialogs.
+  // A file LoadSettings could not read is left as it is, except
+  // "fntLabel.cfg" once a label font has been chosen.
   void SaveSettings(const std::string& folder);
 
   // --- The diagram.
@@ -167,7 +169,9 @@ class TfmDiagram2 : public QMainWindow {
 
   Dialogs& dialogs_;
   charts::ChartSettings settings_;
-  // Settings files found but not readable: kept as they are at program end.
+  // Settings files found but not readable are kept as they are at program
+  // end ("Chart.cfg" is a common name: it may be another program's), unless
+  // the user has chosen a new label font since.
   bool keep_chart_file_ = false;
   bool keep_font_file_ = false;
   const TPhaseMatrix* matrix_ = nullptr;
