@@ -110,7 +110,6 @@ PhaseLabel::PhaseLabel(const QString& text, const PhaseLabelFont& font, QWidget*
   palette.setColor(QPalette::WindowText, LabelColor(font_.Color));
   setPalette(palette);
   setAutoFillBackground(false);
-  setAttribute(Qt::WA_TranslucentBackground);
   setMargin(0);
   setIndent(0);
   setContentsMargins(0, 0, 0, 0);
