@@ -32,6 +32,7 @@
 
 #include "app/about_box.h"
 #include "app/experiment_window.h"
+#include "app/diagram_window.h"
 #include "app/field_binding.h"
 #include "app/grid.h"
 #include "app/matrix_window.h"
@@ -39,6 +40,7 @@
 #include "app/navigator.h"
 #include "app/run_windows.h"
 #include "app/stability_window.h"
+#include "app/special_points_window.h"
 #include "app/table_model.h"
 #include "app/table_signals.h"
 #include "charts/chart_builder.h"
@@ -80,8 +82,14 @@ TfmMain::TfmMain(Dialogs& dialogs, QWidget* parent)
     return static_cast<TColor>(chosen.red()) | static_cast<TColor>(chosen.green()) << 8 |
            static_cast<TColor>(chosen.blue()) << 16;
   };
-  run_->OnBuildDiagram = [this](TRun& run) { diagram_ = BuildRunDiagram(run, *dm_); };
   run_windows_ = std::make_unique<RunWindows>(*this);
+  diagram_window_ = std::make_unique<TfmDiagram2>(dialogs_);
+  special_points_window_ = std::make_unique<TfmSpecPoints>();
+  diagram_window_->SpecialPointsRequested = [this] {
+    special_points_window_->FillNodes(run_->Results.NodeList, run_->YItem,
+                                      NodeYFormat::kDiagramWindow, run_->Separators());
+  };
+  run_->OnBuildDiagram = [this](TRun&) { sbDiagramClick(); };
   dm_->OnSystemScrolled = [this] { UpdateFixedQuantityLabel(); };
   dm_->OnPieceCounter = [this](const std::string& text) {
     if (piece_counter_ != nullptr) piece_counter_->setText(Q(text));
@@ -120,6 +128,7 @@ bool TfmMain::StartDatabase(const std::string& folder) {
   Guarded(dialogs_, [&] { started = dm_->Start(database_folder_); });
   systems_model_->SetReadOnly(read_only_box_->isChecked());
   UpdateFixedQuantityLabel();
+  if (started) diagram_window_->LoadSettings(OutputFolder);
   return started;
 }
 
@@ -348,6 +357,7 @@ QWidget* TfmMain::BuildBottomPanel() {
   z_column->addWidget(zvalue_edit_);
   z_column->addStretch();
   row->addLayout(z_column);
+  row->addWidget(BuildResultButtons(panel));
 
   auto* windows_group = new QGroupBox("Display windows ", panel);
   auto* windows_layout = new QVBoxLayout(windows_group);
@@ -371,6 +381,21 @@ QWidget* TfmMain::BuildBottomPanel() {
   row->addStretch();
   row->addLayout(end_column);
   return panel;
+}
+
+QWidget* TfmMain::BuildResultButtons(QWidget* panel) {
+  auto* column = new QWidget(panel);
+  auto* layout = new QVBoxLayout(column);
+  layout->setContentsMargins(0, 0, 0, 0);
+  diagram_button_ = new QPushButton("&Diagram", column);
+  diagram_button_->setEnabled(false);  // until a run has completed or been stopped
+  special_points_button_ = new QPushButton("Special points", column);
+  connect(diagram_button_, &QPushButton::clicked, this, &TfmMain::sbDiagramClick);
+  connect(special_points_button_, &QPushButton::clicked, this, &TfmMain::sbSpecialPointsClick);
+  layout->addWidget(diagram_button_);
+  layout->addWidget(special_points_button_);
+  layout->addStretch();
+  return column;
 }
 
 void TfmMain::BuildMenus() {
@@ -432,6 +457,10 @@ void TfmMain::sbRunClick() {
   Guarded(dialogs_, [&] { outcome = run_->Run(); });  // a nested run is refused by TRun
   if (nested) return;
   if (outcome == RunOutcome::kRefused) Status("");
+  // An open special points window follows the new nodes.
+  if (outcome == RunOutcome::kCompleted && special_points_window_->isVisible()) {
+    sbSpecialPointsClick();
+  }
   if (close_after_run_) {
     close_after_run_ = false;
     close();
@@ -456,6 +485,7 @@ void TfmMain::Status(const std::string& text) { status_panels_[0]->setText(Q(tex
 
 void TfmMain::RunStateChanged(bool running) {
   stop_button_->setEnabled(running);
+  if (!running) diagram_button_->setEnabled(true);
   // While rows are computed the database stays where it is: the commands
   // that close, reload or switch it wait for the run to end. The mosaic
   // colour may change during a run, for the rows still to come.
@@ -477,6 +507,7 @@ void TfmMain::N4Click() {
 }
 
 void TfmMain::RunStarting(const std::string& designation, bool working, bool mosaic) {
+  diagram_window_->setWindowTitle(Q(designation));
   run_windows_->RunStarting(designation, working, mosaic);
 }
 void TfmMain::WorkingSeries(const std::vector<std::string>& solution_phases) {
@@ -647,6 +678,19 @@ void TfmMain::chbCommentsClick(bool checked) { comments_pane_->setVisible(checke
 
 void TfmMain::chbDescriptionClick(bool checked) { designations_pane_->setVisible(checked); }
 
+void TfmMain::sbDiagramClick() {
+  Guarded(dialogs_, [&] {
+    diagram_ = BuildRunDiagram(*run_, *dm_, diagram_window_->FootText);
+    special_points_window_->SetOtherSpecialPoints(run_->Results.OtherSpecialPoints);
+    diagram_window_->ShowDiagram(diagram_, &run_->Results.PhaseMatrix);
+  });
+}
+
+void TfmMain::sbSpecialPointsClick() {
+  special_points_window_->FillNodes(run_->Results.NodeList, run_->YItem, NodeYFormat::kMainWindow,
+                                    run_->Separators());
+}
+
 void TfmMain::closeEvent(QCloseEvent* event) {
   if (run_->Running()) {
     // The run ends at its next row; the window closes when it has.
@@ -673,6 +717,9 @@ void TfmMain::closeEvent(QCloseEvent* event) {
     }
   }
   run_windows_->HideAll();
+  diagram_window_->SaveSettings(OutputFolder);
+  diagram_window_->hide();
+  special_points_window_->hide();
   event->accept();
 }
 

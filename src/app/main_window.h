@@ -42,6 +42,8 @@ class TableModel;
 class TableSignals;
 class TfmExperiment;
 class TfmStability;
+class TfmDiagram2;
+class TfmSpecPoints;
 
 class TfmMain : public QMainWindow, private RunObserver {
   Q_OBJECT
@@ -116,6 +118,13 @@ class TfmMain : public QMainWindow, private RunObserver {
   // Writes what every bound widget holds into its table.
   void CommitEditors();
 
+  // --- Result windows: created with the main window, hidden until used,
+  // hidden (not destroyed) when closed.
+  [[nodiscard]] TfmDiagram2* DiagramWindow() const { return diagram_window_.get(); }
+  [[nodiscard]] TfmSpecPoints* SpecialPointsWindow() const { return special_points_window_.get(); }
+  [[nodiscard]] QPushButton* DiagramButton() const { return diagram_button_; }
+  [[nodiscard]] QPushButton* SpecialPointsButton() const { return special_points_button_; }
+
  public slots:
   void sbRunClick();
   void sbStopClick();
@@ -138,6 +147,10 @@ class TfmMain : public QMainWindow, private RunObserver {
   void sbGridClick();
   // "Mosaic diagram color": the colour of the stretches drawn from now on.
   void N4Click();
+  // Builds the phase diagram from the run's results as they stand and shows it.
+  void sbDiagramClick();
+  // Fills the special points window's nodes table and shows the window.
+  void sbSpecialPointsClick();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -223,6 +236,13 @@ class TfmMain : public QMainWindow, private RunObserver {
   std::unique_ptr<RunWindows> run_windows_;
   QPushButton* matrix_button_ = nullptr;
   QAction* mosaic_color_action_ = nullptr;
+
+  // The diagram and special points windows, and their buttons.
+  QWidget* BuildResultButtons(QWidget* panel);
+  std::unique_ptr<TfmDiagram2> diagram_window_;
+  std::unique_ptr<TfmSpecPoints> special_points_window_;
+  QPushButton* diagram_button_ = nullptr;
+  QPushButton* special_points_button_ = nullptr;
 };
 
 }  // namespace binodal::app

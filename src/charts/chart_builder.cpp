@@ -98,9 +98,11 @@ AxisPlan PlanAxis(const std::optional<Extent>& data, const std::optional<AxisRan
   return {range, step};
 }
 
-QFont TextFont(int pixel_size, bool italic) {
+QFont TextFont(const std::string& family, int pixel_size, bool bold, bool italic) {
   QFont font = QApplication::font();
+  if (!family.empty()) font.setFamily(QString::fromStdString(family));
   if (pixel_size > 0) font.setPixelSize(pixel_size);
+  font.setBold(bold);
   font.setItalic(italic);
   return font;
 }
@@ -144,6 +146,7 @@ void AddSeries(QChart& chart, const ChartSeries& series, const QColor& color, co
   }
   xy->setName(QString::fromStdString(series.Title));
   xy->replace(points);
+  xy->setVisible(series.Visible);
   // Added before its looks are set: adding applies the chart theme, which
   // would replace them.
   chart.addSeries(xy);  // the chart owns the series now
@@ -177,12 +180,12 @@ void AddSeries(QChart& chart, const ChartSeries& series, const QColor& color, co
 
 std::vector<QGraphicsSimpleTextItem*> AddTextLines(QChart& chart,
                                                    const std::vector<std::string>& lines,
-                                                   const QFont& font) {
+                                                   const QFont& font, const QColor& color) {
   std::vector<QGraphicsSimpleTextItem*> items;
   for (const std::string& line : lines) {
     auto* item = new QGraphicsSimpleTextItem(QString::fromStdString(line), &chart);
     item->setFont(font);
-    item->setBrush(Qt::black);
+    item->setBrush(color);
     item->setZValue(10);
     items.push_back(item);
   }
@@ -196,10 +199,19 @@ QColor ToQColor(TColor color) {
                 static_cast<int>((color >> 16) & 0xFF));
 }
 
+std::vector<TColor> DrawnSeriesColors(const ChartModel& model) {
+  std::vector<TColor> colors;
+  std::size_t next_palette = 0;
+  for (const ChartSeries& series : model.Series) {
+    colors.push_back(series.Color ? *series.Color : kPalette[next_palette++ % kPalette.size()]);
+  }
+  return colors;
+}
+
 std::unique_ptr<QChart> BuildChart(const ChartModel& model, const ChartLook& look) {
   auto chart = std::make_unique<QChart>();
   chart->setAnimationOptions(QChart::NoAnimation);
-  chart->setBackgroundBrush(Qt::white);
+  chart->setBackgroundBrush(ToQColor(look.Background));
   chart->setBackgroundPen(Qt::NoPen);
   chart->setBackgroundRoundness(0);
   chart->setDropShadowEnabled(false);
@@ -228,11 +240,7 @@ std::unique_ptr<QChart> BuildChart(const ChartModel& model, const ChartLook& loo
   // chart draws its series in the order they were added and markers lying on
   // a line (special points on a node line) must stay visible.
   std::vector<QColor> colors;
-  std::size_t next_palette = 0;
-  for (const ChartSeries& series : model.Series) {
-    colors.push_back(series.Color ? ToQColor(*series.Color)
-                                  : ToQColor(kPalette[next_palette++ % kPalette.size()]));
-  }
+  for (const TColor color : DrawnSeriesColors(model)) colors.push_back(ToQColor(color));
   for (const SeriesKind kind : {SeriesKind::kLine, SeriesKind::kPoints}) {
     for (std::size_t i = 0; i < model.Series.size(); ++i) {
       if (model.Series[i].Kind != kind) continue;
@@ -243,15 +251,19 @@ std::unique_ptr<QChart> BuildChart(const ChartModel& model, const ChartLook& loo
   // Title lines at the top left, foot lines at the bottom right; the margins
   // keep the axes clear of them. The topmost Y label reaches half a line above
   // the plot area.
-  const QFont title_font = TextFont(look.TitlePixelSize, look.TitleItalic);
-  const QFont foot_font = TextFont(look.FootPixelSize, false);
+  const QFont title_font =
+      TextFont(look.TitleFontFamily, look.TitlePixelSize, look.TitleBold, look.TitleItalic);
+  const QFont foot_font =
+      TextFont(look.FootFontFamily, look.FootPixelSize, look.FootBold, look.FootItalic);
   const qreal title_step = QFontMetricsF(title_font).lineSpacing();
   const qreal foot_step = QFontMetricsF(foot_font).lineSpacing();
   QFont label_font = QApplication::font();
   label_font.setPixelSize(kAxisLabelPixels);
   const qreal half_label = QFontMetricsF(label_font).height() / 2;
-  const auto title_items = AddTextLines(*chart, model.TitleLines, title_font);
-  const auto foot_items = AddTextLines(*chart, model.FootLines, foot_font);
+  const auto title_items =
+      AddTextLines(*chart, model.TitleLines, title_font, ToQColor(look.TitleColor));
+  const auto foot_items =
+      AddTextLines(*chart, model.FootLines, foot_font, ToQColor(look.FootColor));
   const qreal top =
       title_items.empty()
           ? kEdge + half_label

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <optional>
+#include <string>
+
+#include "common/color.h"
 
 namespace binodal::charts {
 
@@ -26,9 +29,19 @@ struct ChartLook {
   int XMinorTicks = 9;  // minor ticks between two labelled ticks
   int YMinorTicks = 4;
   bool ShowLegend = false;  // the legend, on the right, lists the series titles
-  bool TitleItalic = false;
+  TColor Background = 0xFFFFFF;
+  // The title and foot texts: font family (empty: the application's font),
+  // size in pixels (0 or less: the application's size), style and colour.
+  std::string TitleFontFamily;
   int TitlePixelSize = 13;
+  bool TitleBold = false;
+  bool TitleItalic = false;
+  TColor TitleColor = 0;
+  std::string FootFontFamily;
   int FootPixelSize = 13;
+  bool FootBold = false;
+  bool FootItalic = false;
+  TColor FootColor = 0;
   // Markers are drawn MarkerSize * MarkerScale pixels wide. The sizes a model
   // gives (2 and 3 pixels) are those of tiny screen markers; at 2.5 they
   // become 5 and 7.5 pixels, which stay readable on a picture about 800

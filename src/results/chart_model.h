@@ -28,9 +28,10 @@ struct ChartSeries {
   SeriesKind Kind = SeriesKind::kPoints;
   std::optional<TColor> Color;  // none: chosen by the chart
   MarkerStyle Marker = MarkerStyle::kCircle;
-  int MarkerSize = 2;            // pixels, width = height
-  bool DottedOutline = false;    // marker outline drawn dotted in the series colour
+  int MarkerSize = 2;          // pixels, width = height
+  bool DottedOutline = false;  // marker outline drawn dotted in the series colour
   std::vector<ChartPoint> Points;
+  bool Visible = true;  // a hidden series keeps its points but is not drawn
   bool operator==(const ChartSeries&) const = default;
 };
 

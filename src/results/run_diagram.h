@@ -13,7 +13,8 @@
 namespace binodal {
 
 // Opens the experimental points table if it is closed and reads the current
-// system's points.
+// system's points. Only the rows the run computed are searched: after a stop
+// the matrix may hold a row that was never filled.
 ChartModel BuildRunDiagram(TRun& run, TDM& dm, std::string_view foot_text = kDefaultFootText);
 
 }  // namespace binodal
