@@ -2,14 +2,17 @@
 // reference on the same grids, each measured in a child process of its own so
 // that the peak memory belongs to that one calculation. Prints CPU time (user
 // plus system), ns per grid point per phase, the ratio and the peak resident
-// memory. With --matrix it also measures a 3000 x 3000 run.
+// memory. With --matrix it also measures a 3000 x 3000 run. With --native N M
+// it is only the native reference, as a program of its own, on an N x M grid:
+// the yardstick for a whole `binodal-cli calc --no-output` process.
 //
-//   native_reference [--matrix]
+//   native_reference [--matrix | --native N M]
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <functional>
@@ -85,6 +88,14 @@ double NsPerPointPhase(const Measure& m) { return m.cpu_seconds * 1e9 / (m.point
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--native") == 0) {
+    const int n = std::atoi(argv[2]);
+    const int m = std::atoi(argv[3]);
+    const bench::NativeResult r = bench::RunNativeAgCu(n, m, 600, 1400);
+    std::printf("native Ag+Cu %dx%d: %d columns, %d rows, %lld hull vertices\n", n, m, r.columns,
+                r.rows, static_cast<long long>(r.hull_vertices));
+    return 0;
+  }
   const bool matrix = argc > 1 && std::strcmp(argv[1], "--matrix") == 0;
   const std::string folder = bench::Database().folder;
   std::vector<std::pair<int, int>> sizes = {{100, 100}, {1000, 1000}, {3000, 1000}};

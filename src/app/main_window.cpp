@@ -486,6 +486,7 @@ void TfmMain::Status(const std::string& text) { status_panels_[0]->setText(Q(tex
 void TfmMain::RunStateChanged(bool running) {
   stop_button_->setEnabled(running);
   if (!running) diagram_button_->setEnabled(true);
+  run_windows_->RunStateChanged(running);
   // While rows are computed the database stays where it is: the commands
   // that close, reload or switch it wait for the run to end. The mosaic
   // colour may change during a run, for the rows still to come.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
 
 #include <QImage>
 #include <QPainter>
@@ -16,6 +17,17 @@ class MosaicPicture : public QWidget {
  public:
   MosaicPicture(const MosaicCanvas& canvas, QWidget* parent) : QWidget(parent), canvas_(canvas) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+
+  // Repaints what shows the canvas pixels x0 .. x1, y0 .. y1 (a row drawn
+  // is a thin strip of the window: repainting only it keeps a run fast).
+  void UpdatePixels(int x0, int y0, int x1, int y1) {
+    if (canvas_.Width() == 0 || canvas_.Height() == 0) return update();
+    const double sx = static_cast<double>(width()) / canvas_.Width();
+    const double sy = static_cast<double>(height()) / canvas_.Height();
+    const QRectF area(std::min(x0, x1) * sx, std::min(y0, y1) * sy,
+                      (std::abs(x1 - x0) + 1) * sx, (std::abs(y1 - y0) + 1) * sy);
+    update(area.toAlignedRect().adjusted(-1, -1, 1, 1));
   }
 
  protected:
@@ -83,12 +95,12 @@ void TfmMDiagram::Start() {
 
 void TfmMDiagram::HLine(int x0, int x1, int y, TColor color) {
   canvas_.HLine(x0, x1, y, color);
-  picture_->update();
+  picture_->UpdatePixels(x0, y, x1, y);
 }
 
 void TfmMDiagram::Ellipse(int x0, int y0, int x1, int y1) {
   canvas_.Ellipse(x0, y0, x1, y1, MosaicCanvas::kRed);
-  picture_->update();
+  picture_->UpdatePixels(x0, y0, x1, y1);
 }
 
 }  // namespace binodal::app

@@ -27,6 +27,10 @@ void RunWindows::HideAll() {
   mosaic_->hide();
 }
 
+void RunWindows::RunStateChanged(bool running) {
+  if (!running) working_->ShowLastRow();
+}
+
 void RunWindows::RunStarting(const std::string& designation, bool working, bool mosaic) {
   const QString caption = QString::fromStdString(designation);
   mosaic_->setWindowTitle(caption);

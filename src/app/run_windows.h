@@ -39,7 +39,8 @@ class RunWindows : public RunObserver {
   // Hides the three windows (the program is ending).
   void HideAll();
 
-  // RunObserver.
+  // RunObserver. When the run has ended, the working diagram shows its last row.
+  void RunStateChanged(bool running) override;
   void RunStarting(const std::string& designation, bool working, bool mosaic) override;
   void WorkingSeries(const std::vector<std::string>& solution_phases) override;
   void WorkingAxisIncrement(double increment) override;

@@ -55,6 +55,8 @@ TfmWDiagram::TfmWDiagram(QWidget* parent) : QWidget(parent, Qt::Window) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(view_, 1);
   layout->addLayout(bottom);
+  refresh_.setSingleShot(true);
+  connect(&refresh_, &QTimer::timeout, this, &TfmWDiagram::ShowLastRow);
   SetSeries({});
   resize(640, 480);
 }
@@ -62,6 +64,9 @@ TfmWDiagram::TfmWDiagram(QWidget* parent) : QWidget(parent, Qt::Window) {
 TfmWDiagram::~TfmWDiagram() = default;
 
 void TfmWDiagram::SetSeries(const std::vector<std::string>& solution_phases) {
+  refresh_.stop();  // a new run: its first row is shown at once
+  row_waiting_ = false;
+  since_shown_.invalidate();
   diagram_.SetSeries(solution_phases);
   std::unique_ptr<QChart> chart =
       charts::BuildChart(diagram_.Model(), charts::WorkingDiagramLook());
@@ -93,6 +98,20 @@ void TfmWDiagram::Clear() { diagram_.Clear(); }
 void TfmWDiagram::AddPoint(std::size_t series, double x, double g) { diagram_.Add(series, x, g); }
 
 void TfmWDiagram::RowDone() {
+  row_waiting_ = true;
+  const qint64 elapsed = since_shown_.isValid() ? since_shown_.elapsed() : kRefreshInterval;
+  if (elapsed >= kRefreshInterval) {
+    ShowLastRow();
+  } else if (!refresh_.isActive()) {
+    refresh_.start(static_cast<int>(kRefreshInterval - elapsed));
+  }
+}
+
+void TfmWDiagram::ShowLastRow() {
+  refresh_.stop();
+  if (!row_waiting_) return;
+  row_waiting_ = false;
+  since_shown_.start();
   const std::vector<ChartSeries>& series = diagram_.Model().Series;
   for (std::size_t i = 0; i < lines_.size() && i < series.size(); ++i) {
     QList<QPointF> points;

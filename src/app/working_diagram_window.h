@@ -3,9 +3,12 @@
 //
 // The run starts the series (SetSeries), then for every row empties them,
 // adds the row's points and ends the row (RowDone), which replaces every
-// line at once and fits the axes to the row. Between rows and after the run
-// the window shows the last row computed; a stopped run leaves its last row.
-// Closing the window hides it.
+// line at once and fits the axes to the row. Laying out and drawing a line of
+// a thousand points takes milliseconds, far more than computing its row: the
+// lines follow the rows at most kRefreshInterval apart, and a row not shown at
+// once is shown when the interval is over, or by ShowLastRow at the end of the
+// run. After the run the window shows the last row computed; a stopped run
+// leaves its last row. Closing the window hides it.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 #include "results/working_diagram.h"
@@ -38,8 +43,12 @@ class TfmWDiagram : public QWidget {
   void SetAxisIncrement(double increment);
   void Clear();
   void AddPoint(std::size_t series, double x, double g);
-  // Shows the row's points.
+  // Shows the row's points, now or when the refresh interval is over.
   void RowDone();
+  // Shows the last row at once if it is not shown yet.
+  void ShowLastRow();
+
+  static constexpr int kRefreshInterval = 50;  // ms
 
   [[nodiscard]] const WorkingDiagram& Diagram() const { return diagram_; }
   [[nodiscard]] QChartView* Chart1() const { return view_; }
@@ -55,6 +64,9 @@ class TfmWDiagram : public QWidget {
   std::optional<AxisScale> g_scale_;
   QChartView* view_ = nullptr;
   std::vector<QLineSeries*> lines_;  // owned by the chart
+  QElapsedTimer since_shown_;        // invalid: nothing shown yet
+  QTimer refresh_;                   // runs while a row waits to be shown
+  bool row_waiting_ = false;
 };
 
 }  // namespace binodal::app
