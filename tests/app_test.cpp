@@ -27,8 +27,7 @@
 #include "app/navigator.h"
 #include "app/stability_window.h"
 #include "charts/gui_application.h"
-#include "exchange/stability_file.h"
-#include "exchange/system_exchange.h"
+#include "support/bundled_database.h"
 #include "support/recording_dialogs.h"
 #include "support/temp_database.h"
 
@@ -37,37 +36,14 @@ namespace {
 
 using testing_support::RecordingDialogs;
 using testing_support::TempFolder;
-
-// Dialogs whose event processing can act like a user clicking during a run.
-class UserDialogs : public RecordingDialogs {
- public:
-  void ProcessPendingEvents() override {
-    RecordingDialogs::ProcessPendingEvents();
-    if (DuringRun) DuringRun(pending_events_processed);
-  }
-  std::function<void(int)> DuringRun;
-};
+using testing_support::UserDialogs;
+using testing_support::WriteBundledDatabase;
 
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     charts::EnsureGuiApplication();
-    // The database: the bundled example systems, saved to their table files.
-    TDM::CreateEmptyDatabase(folder.str());
-    {
-      RecordingDialogs quiet;
-      TDM dm(quiet);
-      ASSERT_TRUE(dm.Start(folder.str()));
-      dm.SetReadOnly(false);
-      for (const char* name : {"Ag+Cu", "A+B", "Pb+Sn"}) {
-        ASSERT_TRUE(
-            UploadSystem(dm, std::string(BINODAL_DATA_DIR) + "/" + name + ".ter", quiet).completed);
-      }
-      ASSERT_TRUE(UploadStabilityParameters(
-                      dm, std::string(BINODAL_DATA_DIR) + "/STABILITY_PARAMS.txt", quiet)
-                      .completed);
-      dm.SaveDatabase();
-    }
+    ASSERT_NO_FATAL_FAILURE(WriteBundledDatabase(folder.str(), {"Ag+Cu", "A+B", "Pb+Sn"}));
     window = std::make_unique<TfmMain>(dialogs);
     window->OutputFolder = folder.str();
     window->PasswordPrompt = [this] {

@@ -29,10 +29,9 @@
 #include "app/special_points_window.h"
 #include "charts/gui_application.h"
 #include "common/file_io.h"
-#include "exchange/stability_file.h"
-#include "exchange/system_exchange.h"
 #include "results/diagram_texts.h"
 #include "results/phase_diagram.h"
+#include "support/bundled_database.h"
 #include "support/recording_dialogs.h"
 #include "support/temp_database.h"
 
@@ -41,6 +40,7 @@ namespace {
 
 using testing_support::RecordingDialogs;
 using testing_support::TempFolder;
+using testing_support::WriteBundledDatabase;
 
 TPhaseMatrix MatrixOf(const std::vector<std::vector<std::string>>& rows) {
   TPhaseMatrix matrix;
@@ -412,21 +412,7 @@ class MainWindowDiagramTest : public ::testing::Test {
  protected:
   void SetUp() override {
     charts::EnsureGuiApplication();
-    TDM::CreateEmptyDatabase(folder.str());
-    {
-      RecordingDialogs quiet;
-      TDM dm(quiet);
-      ASSERT_TRUE(dm.Start(folder.str()));
-      dm.SetReadOnly(false);
-      for (const char* name : {"Ag+Cu", "Mg+Si"}) {
-        ASSERT_TRUE(
-            UploadSystem(dm, std::string(BINODAL_DATA_DIR) + "/" + name + ".ter", quiet).completed);
-      }
-      ASSERT_TRUE(UploadStabilityParameters(
-                      dm, std::string(BINODAL_DATA_DIR) + "/STABILITY_PARAMS.txt", quiet)
-                      .completed);
-      dm.SaveDatabase();
-    }
+    ASSERT_NO_FATAL_FAILURE(WriteBundledDatabase(folder.str(), {"Ag+Cu", "Mg+Si"}));
     window = std::make_unique<TfmMain>(dialogs);
     window->OutputFolder = folder.str();
     ASSERT_TRUE(window->StartDatabase(folder.str()));

@@ -24,8 +24,7 @@
 #include "app/run_windows.h"
 #include "app/working_diagram_window.h"
 #include "charts/gui_application.h"
-#include "exchange/stability_file.h"
-#include "exchange/system_exchange.h"
+#include "support/bundled_database.h"
 #include "support/recording_dialogs.h"
 #include "support/temp_database.h"
 
@@ -35,6 +34,8 @@ namespace {
 using testing_support::DatabaseTest;
 using testing_support::RecordingDialogs;
 using testing_support::TempFolder;
+using testing_support::UserDialogs;
+using testing_support::WriteBundledDatabase;
 
 constexpr TColor kGreen = TRun::kDefaultMosaicColor;
 constexpr TColor kBlue = 0xFF0000;
@@ -206,39 +207,20 @@ TEST_F(RunWindowsTest, RunShowsTheWindowsItDrawsIntoAndNamesThemAfterTheSystem) 
   EXPECT_EQ(windows.WDiagram().Lines()[0]->count(), 0);
 }
 
-// Dialogs whose event processing can act like a user clicking during a run.
-class UserDialogs : public RecordingDialogs {
- public:
-  void ProcessPendingEvents() override {
-    RecordingDialogs::ProcessPendingEvents();
-    if (DuringRun) DuringRun(pending_events_processed);
-  }
-  std::function<void(int)> DuringRun;
-};
-
 // The main window on the bundled Ag+Cu, on a coarse grid.
 class MainWindowResultsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     charts::EnsureGuiApplication();
-    TDM::CreateEmptyDatabase(folder.str());
-    {
-      RecordingDialogs quiet;
-      TDM dm(quiet);
-      ASSERT_TRUE(dm.Start(folder.str()));
-      dm.SetReadOnly(false);
-      ASSERT_TRUE(UploadSystem(dm, std::string(BINODAL_DATA_DIR) + "/Ag+Cu.ter", quiet).completed);
-      ASSERT_TRUE(UploadStabilityParameters(
-                      dm, std::string(BINODAL_DATA_DIR) + "/STABILITY_PARAMS.txt", quiet)
-                      .completed);
+    ASSERT_NO_FATAL_FAILURE(WriteBundledDatabase(folder.str(), {"Ag+Cu"}, [](TDM& dm) {
       TStoreTable& s = dm.tblSystems;
       s.Edit();
       s.FieldByName("Xpoints").SetAsInteger(40);
       s.FieldByName("Ypoints").SetAsInteger(20);
       s.Post();
-      dm.SaveDatabase();
-    }
+    }));
     window = std::make_unique<TfmMain>(dialogs);
+    window->OutputFolder = folder.str();
     ASSERT_TRUE(window->StartDatabase(folder.str()));
     window->show();
     QApplication::processEvents();

@@ -1,6 +1,7 @@
 // A Dialogs implementation for tests: records every message in order.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,17 @@ class RecordingDialogs : public Dialogs {
   void Add(const char* kind, std::string_view text) {
     entries.push_back({kind, std::string(text)});
   }
+};
+
+// Dialogs whose event processing can act like a user clicking during a run:
+// DuringRun gets the number of passes so far.
+class UserDialogs : public RecordingDialogs {
+ public:
+  void ProcessPendingEvents() override {
+    RecordingDialogs::ProcessPendingEvents();
+    if (DuringRun) DuringRun(pending_events_processed);
+  }
+  std::function<void(int)> DuringRun;
 };
 
 }  // namespace binodal::testing_support
