@@ -342,13 +342,6 @@ QWidget* TfmMain::BuildBottomPanel() {
   display_layout->addWidget(chart_box_);
   row->addWidget(display_group);
 
-  auto* results_column = new QVBoxLayout;
-  matrix_button_ = new QPushButton("Matrix", panel);
-  connect(matrix_button_, &QPushButton::clicked, this, &TfmMain::sbGridClick);
-  results_column->addWidget(matrix_button_);
-  results_column->addStretch();
-  row->addLayout(results_column);
-
   auto* z_column = new QVBoxLayout;
   fixed_label_ = new QLabel(panel);
   zvalue_edit_ = new QLineEdit(panel);
@@ -389,10 +382,13 @@ QWidget* TfmMain::BuildResultButtons(QWidget* panel) {
   layout->setContentsMargins(0, 0, 0, 0);
   diagram_button_ = new QPushButton("&Diagram", column);
   diagram_button_->setEnabled(false);  // until a run has completed or been stopped
+  matrix_button_ = new QPushButton("Matrix", column);
   special_points_button_ = new QPushButton("Special points", column);
   connect(diagram_button_, &QPushButton::clicked, this, &TfmMain::sbDiagramClick);
+  connect(matrix_button_, &QPushButton::clicked, this, &TfmMain::sbGridClick);
   connect(special_points_button_, &QPushButton::clicked, this, &TfmMain::sbSpecialPointsClick);
   layout->addWidget(diagram_button_);
+  layout->addWidget(matrix_button_);
   layout->addWidget(special_points_button_);
   layout->addStretch();
   return column;

@@ -234,14 +234,14 @@ class TfmMain : public QMainWindow, private RunObserver {
   TfmExperiment* experiment_window_ = nullptr;
 
   std::unique_ptr<RunWindows> run_windows_;
-  QPushButton* matrix_button_ = nullptr;
   QAction* mosaic_color_action_ = nullptr;
 
-  // The diagram and special points windows, and their buttons.
+  // The diagram and special points windows, and the buttons of the result windows.
   QWidget* BuildResultButtons(QWidget* panel);
   std::unique_ptr<TfmDiagram2> diagram_window_;
   std::unique_ptr<TfmSpecPoints> special_points_window_;
   QPushButton* diagram_button_ = nullptr;
+  QPushButton* matrix_button_ = nullptr;
   QPushButton* special_points_button_ = nullptr;
 };
 
