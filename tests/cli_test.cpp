@@ -32,11 +32,12 @@ std::string ReadAll(const std::filesystem::path& path) {
   return text.str();
 }
 
-Outcome RunCli(const std::vector<std::string>& args) {
+// Runs `program` (default: the program as built, beside its picture library).
+Outcome RunCli(const std::vector<std::string>& args, const std::string& program = BINODAL_CLI) {
   const auto dir = std::filesystem::temp_directory_path();
   const auto out_path = dir / ("binodal_cli_out_" + std::to_string(::getpid()));
   const auto err_path = dir / ("binodal_cli_err_" + std::to_string(::getpid()));
-  std::string command = Quote(BINODAL_CLI);
+  std::string command = Quote(program);
   for (const std::string& arg : args) command += " " + Quote(arg);
   command += " >" + Quote(out_path.string()) + " 2>" + Quote(err_path.string()) + " </dev/null";
   const int raw = std::system(command.c_str());
@@ -204,6 +205,29 @@ TEST_F(CliDatabase, FailuresLeaveTheDatabaseUntouched) {
   const Outcome table = RunCli({"table", (folder_ / "nothing.d").string()});
   EXPECT_EQ(table.status, 1);
   EXPECT_NE(table.err.find("Error opening file"), std::string::npos);
+}
+
+TEST_F(CliDatabase, WithoutThePictureLibraryOnlyThePicturesAreMissing) {
+  ASSERT_EQ(RunCli({"params-upload", "--db", Db(), Data("STABILITY_PARAMS.txt")}).status, 0);
+  ASSERT_EQ(RunCli({"upload", "--db", Db(), Data("Ag+Cu.ter")}).status, 0);
+  // The program copied alone into a folder of its own.
+  const std::filesystem::path alone = folder_ / "alone";
+  std::filesystem::create_directories(alone);
+  std::filesystem::copy_file(BINODAL_CLI, alone / "binodal-cli");
+  const std::string program = (alone / "binodal-cli").string();
+
+  const Outcome quiet = RunCli(
+      {"calc", "--db", Db(), "--system", "Ag+Cu", "--xpoints", "20", "--no-output"}, program);
+  EXPECT_EQ(quiet.status, 0) << quiet.err;
+
+  const std::filesystem::path out = folder_ / "out";
+  const Outcome calc = RunCli(
+      {"calc", "--db", Db(), "--system", "Ag+Cu", "--xpoints", "20", "--out", out.string()},
+      program);
+  EXPECT_EQ(calc.status, 1);
+  EXPECT_NE(calc.err.find("cannot load the picture library"), std::string::npos) << calc.err;
+  EXPECT_GT(std::filesystem::file_size(out / "matrix.tsv"), 0u);
+  EXPECT_FALSE(std::filesystem::exists(out / "diagram.png"));
 }
 
 }  // namespace
