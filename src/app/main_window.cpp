@@ -83,6 +83,10 @@ TfmMain::TfmMain(Dialogs& dialogs, QWidget* parent)
            static_cast<TColor>(chosen.blue()) << 16;
   };
   run_windows_ = std::make_unique<RunWindows>(*this);
+  // The matrix window's hidden "Find special points": the search runs as part
+  // of building the diagram.
+  connect(run_windows_->Cells().sbSpecialPoints(), &QPushButton::clicked, this,
+          &TfmMain::sbDiagramClick);
   diagram_window_ = std::make_unique<TfmDiagram2>(dialogs_);
   special_points_window_ = std::make_unique<TfmSpecPoints>();
   diagram_window_->SpecialPointsRequested = [this] {
