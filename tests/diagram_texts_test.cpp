@@ -10,20 +10,12 @@
 
 #include "results/phase_diagram.h"
 #include "results/special_points_table.h"
+#include "support/phase_matrix.h"
 
 namespace binodal {
 namespace {
 
-TPhaseMatrix MatrixOf(const std::vector<std::vector<std::string>>& rows) {
-  TPhaseMatrix matrix;
-  matrix.SetSize(static_cast<int>(rows.front().size()), static_cast<int>(rows.size()));
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    for (std::size_t c = 0; c < rows[r].size(); ++c) {
-      matrix.SetCell(static_cast<int>(c), static_cast<int>(r), rows[r][c]);
-    }
-  }
-  return matrix;
-}
+using testing_support::MatrixOf;
 
 // A point phase AgX at 0.25 between α and β, with two-phase fields on both
 // sides of it at 900 and 800.

@@ -32,26 +32,17 @@
 #include "results/diagram_texts.h"
 #include "results/phase_diagram.h"
 #include "support/bundled_database.h"
+#include "support/phase_matrix.h"
 #include "support/recording_dialogs.h"
 #include "support/temp_database.h"
 
 namespace binodal::app {
 namespace {
 
+using testing_support::MatrixOf;
 using testing_support::RecordingDialogs;
 using testing_support::TempFolder;
 using testing_support::WriteBundledDatabase;
-
-TPhaseMatrix MatrixOf(const std::vector<std::vector<std::string>>& rows) {
-  TPhaseMatrix matrix;
-  matrix.SetSize(static_cast<int>(rows.front().size()), static_cast<int>(rows.size()));
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    for (std::size_t c = 0; c < rows[r].size(); ++c) {
-      matrix.SetCell(static_cast<int>(c), static_cast<int>(r), rows[r][c]);
-    }
-  }
-  return matrix;
-}
 
 std::string FileText(const std::filesystem::path& path) { return ReadWholeFile(path.string()); }
 

@@ -7,8 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "support/phase_matrix.h"
+
 namespace binodal {
 namespace {
+
+using testing_support::MatrixOf;
 
 TEST(CellLookTest, FixedCellsThenAnyCapitalEThenPlain) {
   struct Case {
@@ -35,18 +39,6 @@ TEST(CellLookTest, FixedCellsThenAnyCapitalEThenPlain) {
   }
 }
 
-// A matrix of `rows` lists of cells, row 0 first.
-TPhaseMatrix Matrix(const std::vector<std::vector<std::string>>& rows) {
-  TPhaseMatrix matrix;
-  matrix.SetSize(static_cast<int>(rows[0].size()), static_cast<int>(rows.size()));
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    for (std::size_t c = 0; c < rows[r].size(); ++c) {
-      matrix.SetCell(static_cast<int>(c), static_cast<int>(r), rows[r][c]);
-    }
-  }
-  return matrix;
-}
-
 std::vector<std::vector<std::string>> Cells(const MatrixGrid& grid) {
   std::vector<std::vector<std::string>> rows(static_cast<std::size_t>(grid.RowCount()));
   for (int r = 0; r < grid.RowCount(); ++r) {
@@ -69,7 +61,7 @@ TEST(MatrixGridTest, CompactRemovesColumnsEmptyBelowRowZeroAndLeavesTheMatrix) {
       {"800", "L", "", "E", "", "S"},
       {"700", "L", "", "", "", ""},
   };
-  const TPhaseMatrix matrix = Matrix(rows);
+  const TPhaseMatrix matrix = MatrixOf(rows);
   MatrixGrid grid;
   grid.CopyFrom(matrix);
   ASSERT_EQ(Cells(grid), rows);
@@ -90,7 +82,7 @@ TEST(MatrixGridTest, CompactRemovesColumnsEmptyBelowRowZeroAndLeavesTheMatrix) {
   EXPECT_EQ(Cells(grid), rows);
 
   // With no data row every column but the first counts as empty.
-  grid.CopyFrom(Matrix({{" Y/X", "0", "1"}}));
+  grid.CopyFrom(MatrixOf({{" Y/X", "0", "1"}}));
   EXPECT_EQ(grid.Compact(), 2);
   EXPECT_EQ(Cells(grid), (std::vector<std::vector<std::string>>{{" Y/X"}}));
 }

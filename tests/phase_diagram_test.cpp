@@ -5,20 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "support/phase_matrix.h"
+
 namespace binodal {
 namespace {
 
-// Rows of cells, row 0 first; every row as long as row 0.
-TPhaseMatrix MatrixOf(const std::vector<std::vector<std::string>>& rows) {
-  TPhaseMatrix matrix;
-  matrix.SetSize(static_cast<int>(rows.front().size()), static_cast<int>(rows.size()));
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    for (std::size_t c = 0; c < rows[r].size(); ++c) {
-      matrix.SetCell(static_cast<int>(c), static_cast<int>(r), rows[r][c]);
-    }
-  }
-  return matrix;
-}
+using testing_support::MatrixOf;
 
 // One node at 800 K (0, 0.3, 0.6) and, below it, an appearance point.
 TPhaseMatrix NodeAndAppearanceMatrix() {
