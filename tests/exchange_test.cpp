@@ -431,6 +431,22 @@ TEST_F(StabilityParameters, CorrectionsAreRefusedOrReplacedAndLongNamesRefused) 
   ASSERT_EQ(dm.tblStabDet.RecordCount(), 1);
   EXPECT_EQ(dm.tblStabDet.FieldByName("Expression").AsString(), "(2000-3*T)");
 
+  // The desktop program asks once; No keeps the database's parameter.
+  WriteWholeFile(FilePath(), std::string(file).replace(file.find("corrected"), 9, "again"));
+  dialogs.entries.clear();
+  dialogs.confirm_answer = false;
+  result = UploadStabilityParameters(dm, FilePath(), dialogs, ExistingParameters::kAsk);
+  EXPECT_TRUE(result.completed);
+  EXPECT_EQ(result.changed, std::vector<std::string>{"G1"});
+  ASSERT_EQ(dialogs.entries.size(), 2u);
+  EXPECT_EQ(dialogs.entries[0],
+            (Entry{"confirm",
+                   "The file gives other text than the database for 1 parameter(s): G1. Replace "
+                   "them by those of the file?"}));
+  ASSERT_TRUE(dm.tblStability.Locate("Designation", "G1"));
+  EXPECT_EQ(dm.tblStability.FieldByName("Comment").AsString(), "corrected");
+  WriteWholeFile(FilePath(), file);
+
   // Now the database holds what the file gives: nothing to refuse.
   result = UploadStabilityParameters(dm, FilePath(), dialogs, ExistingParameters::kRefuse);
   EXPECT_TRUE(result.completed);
