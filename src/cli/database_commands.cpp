@@ -331,8 +331,8 @@ int RunRenameSystem(Args args, std::ostream& out, std::ostream& err) {
   if (!OpenDatabase(dm, *line, err) || !SelectSystem(dm, old_name, err)) return 1;
   TStoreTable& systems = dm.tblSystems;
   const std::int64_t id = systems.FieldByName("System_id").AsInteger();
-  const std::size_t limit = static_cast<std::size_t>(
-      systems.Fields()[*systems.FieldIndex("System_designation")].max_length);
+  const std::size_t limit =
+      static_cast<std::size_t>(systems.FieldByName("System_designation").Def().max_length);
   if (new_name.find_first_not_of(" \t\r\n") == std::string::npos) {
     err << "binodal-cli: the new designation is empty\n";
     return 1;

@@ -16,10 +16,13 @@
 //   2. is followed by the end of the file, a line ">", a section header or a
 //      field line: a line that begins something of its own; and
 //   3. is a byte of its own: not the last byte of a valid UTF-8 character
-//      that begins on its line. A 0x80 that completes such a character ends
-//      the value only when the next line is no ">" line (a one-byte text that
-//      ends in, say, "Ã" followed by the end byte), or when no later 0x80 of
-//      the value meets 1 to 3 before a field line or a header.
+//      that begins on its line.
+// A 0x80 that meets 1 and 2 but completes a character (a one-byte text that
+// ends in, say, "Ã", followed by the end byte) ends the value too when the
+// next line is a field line, a header or the end of the file. When the next
+// line is ">", the value goes on (a memo may hold a line ">") to the next
+// 0x80 that ends it by these rules; if a field line or a header comes first,
+// the value ends at that earlier 0x80.
 // A text ending in "À" is thus written C3 80 80 CR LF and read back whole.
 #pragma once
 

@@ -7,6 +7,7 @@
 #include "common/file_io.h"
 #include "exchange/field_lines.h"
 #include "exchange/section_fields.h"
+#include "store/field_text.h"
 #include "thermo/text_routines.h"
 
 namespace binodal {
@@ -109,12 +110,12 @@ bool LocateSystemId(TDM& dm, std::int64_t id) {
 // The keys of the systems whose designation equals `name`, case ignored.
 std::vector<std::int64_t> SystemsNamed(TDM& dm, std::string_view name) {
   TStoreTable& systems = dm.tblSystems;
-  const std::size_t designation = *systems.FieldIndex("System_designation");
-  const std::size_t key = *systems.FieldIndex("System_id");
+  const std::size_t designation = systems.FieldByName("System_designation").Index();
+  const std::size_t key = systems.FieldByName("System_id").Index();
   std::vector<std::int64_t> ids;
   for (int rec = 1; rec <= systems.RecordCount(); ++rec) {
     if (SameName(systems.TextAt(rec, designation), name)) {
-      ids.push_back(std::stoll(systems.TextAt(rec, key)));
+      ids.push_back(TextToInteger(systems.TextAt(rec, key)).value_or(0));
     }
   }
   return ids;
@@ -221,7 +222,12 @@ UploadResult UploadSystem(TDM& dm, const std::string& path, Dialogs& dialogs,
   // Systems of the same designation in the database.
   std::vector<std::int64_t> replaced;
   for (const SystemText& system : systems) {
-    const std::vector<std::int64_t> ids = SystemsNamed(dm, system.designation);
+    std::vector<std::int64_t> ids;
+    try {
+      ids = SystemsNamed(dm, system.designation);
+    } catch (const std::exception& e) {
+      return refuse(e.what());
+    }
     if (ids.empty()) continue;
     const bool replace =
         existing == ExistingSystem::kReplace ||
