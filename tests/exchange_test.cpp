@@ -159,6 +159,19 @@ TEST_F(SystemExchange, RoundTripKeepsEveryTextZeroAndFalse) {
   EXPECT_EQ(second, first);
 }
 
+// A text that would not read back is refused before anything is written.
+TEST_F(SystemExchange, DownloadRefusesATextThatWouldNotReadBack) {
+  AddSystem("A+B");
+  dm.tblSystems.Edit();
+  dm.tblSystems.FieldByName("Comment").SetAsString("see below\r\n  [PHASES]\r\nend");
+  dm.tblSystems.Post();
+  EXPECT_THROW(DownloadSystem(dm, out.str(), dialogs), std::runtime_error);
+  ASSERT_EQ(dialogs.entries.size(), 1u);
+  EXPECT_EQ(dialogs.entries[0].kind, "error");
+  EXPECT_NE(dialogs.entries[0].text.find("The text of field 'Comment'"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(out / "A+B.ter"));
+}
+
 TEST_F(SystemExchange, DisplayFlagsReadZeroAndFalseAsFalse) {
   const std::string path = (out / "flags.ter").string();
   WriteWholeFile(path, "[SYSTEMS]\r\n" + Line("System_designation", "A+B") +

@@ -79,6 +79,7 @@ TEST(FieldLines, EveryWrittenTextReadsBackByteForByte) {
       "\xF0\x9F\x98\x80 emoji ending in 0x80",
   };
   for (const std::string& text : texts) {
+    EXPECT_TRUE(ReadsBackExactly(text, kHeaders)) << text;
     std::string file;
     AppendLine(file, "[SYSTEMS]");
     AppendFieldLine(file, "Only", text);
@@ -146,6 +147,15 @@ TEST(FieldLines, MalformedFilesAreRefusedWithTheLine) {
   for (const Case& c : cases) {
     const std::string error = FormatError(c.text);
     EXPECT_EQ(error.substr(0, c.error.size()), c.error) << ShownText(c.text, 80);
+  }
+}
+
+// The few texts that a file cannot carry are known before anything is
+// written.
+TEST(FieldLines, TextsThatCannotBeCarriedAreKnown) {
+  for (const std::string text :
+       {"a\r\n  [PHASES]\r\nb", "a\r\nName\x1F @b", "a\x80\r\n>\r\nb", "a\x80\r\nName\x1F @b"}) {
+    EXPECT_FALSE(ReadsBackExactly(text, kHeaders)) << ShownText(text);
   }
 }
 

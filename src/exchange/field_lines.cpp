@@ -277,6 +277,27 @@ std::vector<SectionEntry> ReadSections(std::string_view text,
   return SectionReader(text, headers).Read();
 }
 
+bool ReadsBackExactly(std::string_view value, std::span<const std::string_view> headers) {
+  // The value is followed by a field line or by the section's end.
+  for (const std::string_view after :
+       {std::string_view("B\x1F @\x80\r\n>\r\n"), std::string_view(">\r\n")}) {
+    std::string file;
+    AppendLine(file, headers.front());
+    AppendFieldLine(file, "A", value);
+    file.append(after);
+    try {
+      const std::vector<SectionEntry> sections = ReadSections(file, headers);
+      if (sections.size() != 1 || sections[0].fields.empty() ||
+          sections[0].fields[0].value != value) {
+        return false;
+      }
+    } catch (const EExchangeFormat&) {
+      return false;
+    }
+  }
+  return true;
+}
+
 std::string ShownText(std::string_view text, std::size_t limit) {
   const std::size_t keep = Utf8CutLength(text, limit);
   std::string shown(text.substr(0, keep));

@@ -78,6 +78,13 @@ struct SectionEntry {
 [[nodiscard]] std::vector<SectionEntry> ReadSections(std::string_view text,
                                                      std::span<const std::string_view> headers);
 
+// True when `value`, written by AppendFieldLine into a section of a file
+// with these headers, reads back exactly; false for the rare text that holds
+// a line reading as a header or a field line, or a line that ends in a lone
+// byte 0x80 before such a line or a line ">".
+[[nodiscard]] bool ReadsBackExactly(std::string_view value,
+                                    std::span<const std::string_view> headers);
+
 // A text shortened for a message: at most `limit` bytes (never inside a
 // UTF-8 character), control characters as "?", and "..." when it was cut.
 [[nodiscard]] std::string ShownText(std::string_view text, std::size_t limit = 40);

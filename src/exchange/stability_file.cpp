@@ -20,12 +20,21 @@ bool SameName(std::string_view a, std::string_view b) {
   return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
+constexpr std::string_view kHeaders[] = {"[STABILITY_PARAMS]", "[STABILITY_DETAIL]"};
+
 void AppendRecord(std::string& out, std::string_view header, TStoreTable& table) {
   AppendLine(out, header);
   for (std::size_t i = 0; i < table.Fields().size(); ++i) {
     TStoreField field = table.Field(i);
     if (field.ReadOnly() || SameName(field.Name(), "Id")) continue;
-    AppendFieldLine(out, field.Name(), field.IsNull() ? std::string() : field.AsString());
+    const std::string value = field.IsNull() ? std::string() : field.AsString();
+    if (!ReadsBackExactly(value, kHeaders)) {
+      throw std::runtime_error("The text of field '" + field.Name() + "' ('" + ShownText(value) +
+                               "') cannot be written into " + kStabilityParamsFile +
+                               ": a line of it would read as a section header or a field "
+                               "line. Nothing was written.");
+    }
+    AppendFieldLine(out, field.Name(), value);
   }
   AppendSectionEnd(out);
 }
@@ -38,8 +47,6 @@ void WriteOrShow(const std::string& path, std::string_view bytes, Dialogs& dialo
     throw;
   }
 }
-
-constexpr std::string_view kHeaders[] = {"[STABILITY_PARAMS]", "[STABILITY_DETAIL]"};
 
 // A parameter of the file with its pieces.
 struct ParameterText {
@@ -123,11 +130,16 @@ std::string JoinNames(const std::vector<std::string>& names) {
 
 std::string SaveStabilityParameters(TDM& dm, const std::string& folder, Dialogs& dialogs) {
   std::string out;
-  for (dm.tblStability.First(); !dm.tblStability.Eof(); dm.tblStability.Next()) {
-    AppendRecord(out, "[STABILITY_PARAMS]", dm.tblStability);
-    for (dm.tblStabDet.First(); !dm.tblStabDet.Eof(); dm.tblStabDet.Next()) {
-      AppendRecord(out, "  [STABILITY_DETAIL]", dm.tblStabDet);
+  try {
+    for (dm.tblStability.First(); !dm.tblStability.Eof(); dm.tblStability.Next()) {
+      AppendRecord(out, "[STABILITY_PARAMS]", dm.tblStability);
+      for (dm.tblStabDet.First(); !dm.tblStabDet.Eof(); dm.tblStabDet.Next()) {
+        AppendRecord(out, "  [STABILITY_DETAIL]", dm.tblStabDet);
+      }
     }
+  } catch (const std::exception& e) {
+    dialogs.Error(e.what());
+    throw;
   }
   const std::string path = (fs::path(folder) / kStabilityParamsFile).string();
   WriteOrShow(path, out, dialogs);

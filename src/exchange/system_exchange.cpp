@@ -34,6 +34,12 @@ std::string ValueText(TStoreField field) {
   return field.IsNull() ? std::string() : field.AsString();
 }
 
+std::runtime_error CannotCarry(std::string_view field, std::string_view value) {
+  return std::runtime_error("The text of field '" + std::string(field) + "' ('" + ShownText(value) +
+                            "') cannot be written into an exchange file: a line of it would "
+                            "read as a section header or a field line. Nothing was written.");
+}
+
 // Writes a section: header, the record's fields except those excluded, ">".
 void AppendSection(std::string& out, std::string_view header, TStoreTable& table,
                    std::initializer_list<std::string_view> excluded, bool skip_read_only) {
@@ -42,7 +48,10 @@ void AppendSection(std::string& out, std::string_view header, TStoreTable& table
     TStoreField field = table.Field(i);
     bool skip = skip_read_only && field.ReadOnly();
     for (std::string_view name : excluded) skip = skip || SameName(field.Name(), name);
-    if (!skip) AppendFieldLine(out, field.Name(), ValueText(field));
+    if (skip) continue;
+    const std::string value = ValueText(field);
+    if (!ReadsBackExactly(value, kHeaders)) throw CannotCarry(field.Name(), value);
+    AppendFieldLine(out, field.Name(), value);
   }
   AppendSectionEnd(out);
 }
@@ -168,19 +177,19 @@ void AddSystem(TDM& dm, const SystemText& text, UploadResult& result, int& line,
 std::string DownloadSystem(TDM& dm, const std::string& folder, Dialogs& dialogs) {
   const std::string name =
       SafeFileName(dm.tblSystems.FieldByName("System_designation").AsString()) + ".ter";
-  std::string out;
-  AppendSection(out, "[SYSTEMS]", dm.tblSystems, {"System_id"}, false);
-  for (dm.tblPhases.First(); !dm.tblPhases.Eof(); dm.tblPhases.Next()) {
-    AppendSection(out, "  [PHASES]", dm.tblPhases, {"Phase_id", "FK_system"}, true);
-    for (dm.tblGibbs.First(); !dm.tblGibbs.Eof(); dm.tblGibbs.Next()) {
-      AppendSection(out, "  [GIBBS_ENERGY]", dm.tblGibbs, {"FK_Phase"}, true);
-    }
-  }
-  for (dm.tblExperiment.First(); !dm.tblExperiment.Eof(); dm.tblExperiment.Next()) {
-    AppendSection(out, "  [EXPERIMENT]", dm.tblExperiment, {"system_id"}, true);
-  }
   const std::string path = (std::filesystem::path(folder) / name).string();
   try {
+    std::string out;
+    AppendSection(out, "[SYSTEMS]", dm.tblSystems, {"System_id"}, false);
+    for (dm.tblPhases.First(); !dm.tblPhases.Eof(); dm.tblPhases.Next()) {
+      AppendSection(out, "  [PHASES]", dm.tblPhases, {"Phase_id", "FK_system"}, true);
+      for (dm.tblGibbs.First(); !dm.tblGibbs.Eof(); dm.tblGibbs.Next()) {
+        AppendSection(out, "  [GIBBS_ENERGY]", dm.tblGibbs, {"FK_Phase"}, true);
+      }
+    }
+    for (dm.tblExperiment.First(); !dm.tblExperiment.Eof(); dm.tblExperiment.Next()) {
+      AppendSection(out, "  [EXPERIMENT]", dm.tblExperiment, {"system_id"}, true);
+    }
     WriteWholeFile(path, out);
   } catch (const std::exception& e) {
     dialogs.Error(e.what());
