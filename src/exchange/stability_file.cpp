@@ -192,7 +192,8 @@ StabilityUploadResult UploadStabilityParameters(TDM& dm, const std::string& path
         "The file gives other text than the database for " + std::to_string(changed.size()) +
         " parameter(s): " + JoinNames(changed) + ". Replace them by those of the file?");
   }
-  if (params.ReadOnly() || dm.tblStabDet.ReadOnly()) {
+  const bool adds = std::any_of(present.begin(), present.end(), [](const auto& id) { return !id; });
+  if ((adds || (replace && !changed.empty())) && (params.ReadOnly() || dm.tblStabDet.ReadOnly())) {
     dialogs.Error("You have read only access, you can not add records!");
     return result;
   }
