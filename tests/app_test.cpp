@@ -393,6 +393,38 @@ TEST_F(MainWindowTest, UploadThenDownloadGivesBackTheSameFile) {
   for (const auto& entry : dialogs.entries) EXPECT_NE(entry.kind, "error") << entry.text;
 }
 
+// Uploading a system the database holds asks whether to replace it; it is
+// never added a second time.
+TEST_F(MainWindowTest, UploadOfAnExistingSystemAsksWhetherToReplaceIt) {
+  Unlock();
+  SelectSystem("Ag+Cu");
+  const int systems = Systems().RecordCount();
+  const std::int64_t id = Systems().FieldByName("System_id").AsInteger();
+  window->ChooseFile = [&](const QString&, const QString&, bool) {
+    return QString::fromStdString(std::string(BINODAL_DATA_DIR) + "/Ag+Cu.ter");
+  };
+  const std::string question =
+      "The database holds a system Ag+Cu already. Replace it, with its phases, Gibbs energy "
+      "pieces and experimental points, by the system of the file?";
+
+  dialogs.confirm_answer = false;
+  Trigger("Upload from file");
+  EXPECT_EQ(dialogs.entries, (std::vector<RecordingDialogs::Entry>{{"confirm", question}}));
+  EXPECT_EQ(Systems().RecordCount(), systems);
+  SelectSystem("Ag+Cu");
+  EXPECT_EQ(Systems().FieldByName("System_id").AsInteger(), id);
+
+  dialogs.confirm_answer = true;
+  dialogs.entries.clear();
+  Trigger("Upload from file");
+  EXPECT_TRUE(Said("confirm", question));
+  EXPECT_TRUE(Said("information", "New data are saved into the database"));
+  EXPECT_EQ(Systems().RecordCount(), systems);
+  SelectSystem("Ag+Cu");
+  EXPECT_NE(Systems().FieldByName("System_id").AsInteger(), id);
+  for (const auto& entry : dialogs.entries) EXPECT_NE(entry.kind, "error") << entry.text;
+}
+
 TEST_F(MainWindowTest, StabilityWindowEditsParametersAndTheirPieces) {
   Unlock();
   Trigger("Stability parameters");

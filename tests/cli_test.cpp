@@ -82,6 +82,11 @@ TEST(Cli, UsageAndMisuse) {
   const Outcome help = RunCli({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("eval"), std::string::npos);
+  for (const char* command :
+       {"upload [--db DIR] [--replace]", "params-upload [--db DIR] [--replace]",
+        "delete-system [--db DIR] NAME", "rename-system [--db DIR] OLD NEW"}) {
+    EXPECT_NE(help.out.find(command), std::string::npos) << command;
+  }
 
   const Outcome eval_help = RunCli({"eval", "--help"});
   EXPECT_EQ(eval_help.status, 0);
@@ -207,6 +212,106 @@ TEST_F(CliDatabase, FailuresLeaveTheDatabaseUntouched) {
   EXPECT_NE(table.err.find("Error opening file"), std::string::npos);
 }
 
+// Records of a table file, as the table command counts them.
+int RecordsOf(const std::filesystem::path& table) {
+  const Outcome dump = RunCli({"table", table.string()});
+  const std::size_t at = dump.out.find("# records: ");
+  return at == std::string::npos ? -1 : std::stoi(dump.out.substr(at + 11));
+}
+
+int Count(const std::string& text, const std::string& what) {
+  int count = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+// A system or parameter is never added twice: a second upload is refused
+// with the way to replace it, --replace replaces it, and systems can be
+// renamed and deleted.
+TEST_F(CliDatabase, DuplicatesAreRefusedOrReplacedAndSystemsRenamedAndDeleted) {
+  ASSERT_EQ(RunCli({"params-upload", "--db", Db(), Data("STABILITY_PARAMS.txt")}).status, 0);
+  ASSERT_EQ(RunCli({"upload", "--db", Db(), Data("Ag+Cu.ter")}).status, 0);
+  const int phases = RecordsOf(folder_ / "phases.d");
+  const std::string before = ReadAll(folder_ / "systems.d");
+
+  const Outcome again = RunCli({"upload", "--db", Db(), Data("Ag+Cu.ter")});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.err.find("holds the system Ag+Cu already"), std::string::npos) << again.err;
+  EXPECT_NE(again.err.find("upload --replace"), std::string::npos) << again.err;
+  EXPECT_EQ(ReadAll(folder_ / "systems.d"), before);
+
+  const Outcome replace = RunCli({"upload", "--db", Db(), "--replace", Data("Ag+Cu.ter")});
+  EXPECT_EQ(replace.status, 0) << replace.err;
+  EXPECT_NE(replace.out.find("replaced 1 system(s)"), std::string::npos) << replace.out;
+  EXPECT_EQ(RunCli({"systems", "--db", Db()}).out, "Ag+Cu\n");
+  EXPECT_EQ(RecordsOf(folder_ / "phases.d"), phases);
+
+  // A corrected parameters file.
+  std::string params = ReadAll(Data("STABILITY_PARAMS.txt"));
+  const std::string comment = "Comment\x1F @";
+  params.insert(params.find(comment) + comment.size(), "corrected: ");
+  const std::filesystem::path corrected = folder_ / "corrected.txt";
+  std::ofstream(corrected, std::ios::binary) << params;
+  const Outcome refused = RunCli({"params-upload", "--db", Db(), corrected.string()});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("GAGLIQ0; nothing was changed"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("params-upload --replace"), std::string::npos);
+  const Outcome fixed = RunCli({"params-upload", "--db", Db(), "--replace", corrected.string()});
+  EXPECT_EQ(fixed.status, 0) << fixed.err;
+  EXPECT_NE(fixed.out.find("replaced 1: GAGLIQ0"), std::string::npos) << fixed.out;
+  EXPECT_EQ(RunCli({"params-upload", "--db", Db(), corrected.string()}).status, 0);
+
+  // Renaming.
+  ASSERT_EQ(RunCli({"upload", "--db", Db(), Data("Pb+Sn.ter")}).status, 0);
+  const Outcome rename = RunCli({"rename-system", "--db", Db(), "ag+cu", "Cu+Ag"});
+  EXPECT_EQ(rename.status, 0) << rename.err;
+  EXPECT_EQ(RunCli({"systems", "--db", Db()}).out, "Cu+Ag\nPb+Sn\n");
+  const Outcome taken = RunCli({"rename-system", "--db", Db(), "Cu+Ag", "pb+sn"});
+  EXPECT_EQ(taken.status, 1);
+  EXPECT_NE(taken.err.find("holds a system Pb+Sn already"), std::string::npos) << taken.err;
+  const Outcome long_name =
+      RunCli({"rename-system", "--db", Db(), "Cu+Ag", "Cu+" + std::string(48, 'x')});
+  EXPECT_EQ(long_name.status, 1);
+  EXPECT_NE(long_name.err.find("at most 50"), std::string::npos) << long_name.err;
+  EXPECT_EQ(RunCli({"rename-system", "--db", Db(), "Cu+Ag", "A+B+C+D"}).status, 1);
+  EXPECT_EQ(RunCli({"rename-system", "--db", Db(), "Cu+Ag"}).status, 2);
+  EXPECT_EQ(RunCli({"systems", "--db", Db()}).out, "Cu+Ag\nPb+Sn\n");
+
+  // Deleting takes the phases, pieces and experimental points along.
+  const Outcome deleted = RunCli({"delete-system", "--db", Db(), "CU+AG"});
+  EXPECT_EQ(deleted.status, 0) << deleted.err;
+  EXPECT_EQ(deleted.out, "Deleted the system Cu+Ag\n");
+  EXPECT_EQ(RunCli({"systems", "--db", Db()}).out, "Pb+Sn\n");
+  const std::string pb_sn = ReadAll(Data("Pb+Sn.ter"));
+  EXPECT_EQ(RecordsOf(folder_ / "phases.d"), Count(pb_sn, "[PHASES]"));
+  EXPECT_EQ(RecordsOf(folder_ / "gibbs_energy.d"), Count(pb_sn, "[GIBBS_ENERGY]"));
+  EXPECT_EQ(RecordsOf(folder_ / "experim_data.d"), Count(pb_sn, "[EXPERIMENT]"));
+  EXPECT_EQ(RunCli({"delete-system", "--db", Db(), "Cu+Ag"}).status, 1);
+  EXPECT_EQ(RunCli({"delete-system", "--db", Db()}).status, 2);
+}
+
+TEST_F(CliDatabase, MalformedExchangeFileIsRefusedWithItsLine) {
+  const std::string before = ReadAll(folder_ / "systems.d");
+  const std::filesystem::path bad = folder_ / "bad.ter";
+  std::ofstream(bad, std::ios::binary) << "\xEF\xBB\xBF" << ReadAll(Data("A+B.ter"));
+  const Outcome upload = RunCli({"upload", "--db", Db(), bad.string()});
+  EXPECT_EQ(upload.status, 1);
+  EXPECT_NE(upload.err.find(bad.string() + ", line 1: the file starts with a byte-order mark"),
+            std::string::npos)
+      << upload.err;
+  EXPECT_EQ(ReadAll(folder_ / "systems.d"), before);
+
+  std::ofstream(bad, std::ios::binary) << "  [PHASES]\r\nPhase_designation\x1F @L\x80\r\n>\r\n";
+  const Outcome phases_first = RunCli({"upload", "--db", Db(), bad.string()});
+  EXPECT_EQ(phases_first.status, 1);
+  EXPECT_NE(phases_first.err.find("line 1: a [PHASES] section before the [SYSTEMS] section"),
+            std::string::npos)
+      << phases_first.err;
+  EXPECT_EQ(ReadAll(folder_ / "systems.d"), before);
+}
+
 TEST_F(CliDatabase, WithoutThePictureLibraryOnlyThePicturesAreMissing) {
   ASSERT_EQ(RunCli({"params-upload", "--db", Db(), Data("STABILITY_PARAMS.txt")}).status, 0);
   ASSERT_EQ(RunCli({"upload", "--db", Db(), Data("Ag+Cu.ter")}).status, 0);
@@ -221,9 +326,9 @@ TEST_F(CliDatabase, WithoutThePictureLibraryOnlyThePicturesAreMissing) {
   EXPECT_EQ(quiet.status, 0) << quiet.err;
 
   const std::filesystem::path out = folder_ / "out";
-  const Outcome calc = RunCli(
-      {"calc", "--db", Db(), "--system", "Ag+Cu", "--xpoints", "20", "--out", out.string()},
-      program);
+  const Outcome calc =
+      RunCli({"calc", "--db", Db(), "--system", "Ag+Cu", "--xpoints", "20", "--out", out.string()},
+             program);
   EXPECT_EQ(calc.status, 1);
   EXPECT_NE(calc.err.find("cannot load the picture library"), std::string::npos) << calc.err;
   EXPECT_GT(std::filesystem::file_size(out / "matrix.tsv"), 0u);

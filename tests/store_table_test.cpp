@@ -169,7 +169,8 @@ TEST_F(StoreTableTest, IndexOrdersNumbersByValueAndTextsByByteCodes) {
              {{}, std::int64_t{10}}}));
   auto table = Open("t.d", "Name");
   EXPECT_EQ(Column(*table, "Name"), (Texts{"", "", "B", "a", "ab", "b"}));
-  EXPECT_EQ(Column(*table, "Num"), (Texts{"2", "10", "-1", "", "2", "10"}));  // ties: file order
+  // Ties keep file order; a number the file does not store reads as 0.
+  EXPECT_EQ(Column(*table, "Num"), (Texts{"2", "10", "-1", "0", "2", "10"}));
 
   table->SetIndexFieldNames("Num;Name");  // no value counts as 0
   EXPECT_EQ(Column(*table, "Name"), (Texts{"B", "a", "", "ab", "", "b"}));
@@ -185,7 +186,7 @@ TEST_F(StoreTableTest, IndexOrdersNumbersByValueAndTextsByByteCodes) {
   table->FieldByName("Num").SetAsInteger(3);
   table->Post();
   EXPECT_EQ(table->RecNo(), 4);
-  EXPECT_EQ(Column(*table, "Num"), (Texts{"", "2", "2", "3", "5", "10", "10"}));
+  EXPECT_EQ(Column(*table, "Num"), (Texts{"0", "2", "2", "3", "5", "10", "10"}));
 
   EXPECT_EQ(ErrorOf([&] { table->SetIndexFieldNames("Nope"); }), "Field 'Nope' not found");
 }
@@ -480,6 +481,14 @@ TEST_F(StoreTableTest, FieldsConvertCheckAndCutTheirValues) {
   TStoreField ymin = table->FieldByName("ymin");
   TStoreField chart = table->FieldByName("ShowChart");
   TStoreField element = table->FieldByName("Element1");
+  // Not stored in the file: false, not unset; a cleared field has no value.
+  EXPECT_FALSE(chart.IsNull());
+  EXPECT_EQ(chart.AsString(), "False");
+  EXPECT_FALSE(ymin.IsNull());
+  EXPECT_EQ(ymin.AsString(), "0");
+  EXPECT_EQ(xpoints.AsString(), "0");
+  EXPECT_TRUE(element.IsNull());
+  chart.Clear();
   EXPECT_TRUE(chart.IsNull());
   EXPECT_FALSE(chart.AsBoolean());
   EXPECT_EQ(chart.AsString(), "");

@@ -616,7 +616,9 @@ void TfmMain::N9Click() {
   CommitEditors();
   const QString file = ChooseFileAndEnter("Text files (*.ter)", "", false);
   if (file.isEmpty()) return;
-  Guarded(dialogs_, [&] { UploadSystem(*dm_, file.toStdString(), dialogs_); });
+  // A system of the same designation is replaced only when the user says so.
+  Guarded(dialogs_,
+          [&] { UploadSystem(*dm_, file.toStdString(), dialogs_, ExistingSystem::kAsk); });
 }
 
 void TfmMain::N10Click() {

@@ -24,6 +24,8 @@ int RunUpload(Args args, std::ostream& out, std::ostream& err);
 int RunDownload(Args args, std::ostream& out, std::ostream& err);
 int RunParamsSave(Args args, std::ostream& out, std::ostream& err);
 int RunParamsUpload(Args args, std::ostream& out, std::ostream& err);
+int RunDeleteSystem(Args args, std::ostream& out, std::ostream& err);
+int RunRenameSystem(Args args, std::ostream& out, std::ostream& err);
 int RunCatalogue(Args args, std::ostream& out, std::ostream& err);
 int RunCalc(Args args, std::ostream& out, std::ostream& err);
 int RunListing(Args args, std::ostream& out, std::ostream& err);

@@ -29,6 +29,12 @@ int SaveOrFail(TDM& dm, Dialogs& dialogs) {
   }
 }
 
+std::string JoinNames(const std::vector<std::string>& names) {
+  std::string joined;
+  for (const std::string& name : names) joined += (joined.empty() ? "" : ", ") + name;
+  return joined;
+}
+
 std::string Escaped(std::string_view text) {
   std::string out;
   for (char c : text) {
@@ -243,24 +249,124 @@ int RunTable(Args args, std::ostream& out, std::ostream& err) {
 
 int RunUpload(Args args, std::ostream& out, std::ostream& err) {
   constexpr std::string_view usage =
-      "Usage: binodal-cli upload [--db DIR] FILE.ter\n"
+      "Usage: binodal-cli upload [--db DIR] [--replace] FILE.ter\n"
       "\n"
-      "Adds the system of an exchange file to the database as new records and saves the\n"
-      "database. When the upload stops at an error the database is left as it was.\n";
+      "Adds the system of an exchange file to the database and saves the database. A system\n"
+      "whose designation (letter case ignored) the database holds already is refused;\n"
+      "--replace replaces it, with its phases, Gibbs energy pieces and experimental points.\n"
+      "A file that does not follow the format is refused with the line at fault. When the\n"
+      "upload is refused the database is left as it was.\n";
+  constexpr std::string_view flags[] = {"--replace"};
+  int status = 0;
+  const auto line = ParseCommand(args, {usage, kDbOption, {}, 1, 1, flags}, out, err, status);
+  if (!line) return status;
+  StderrDialogs dialogs(err);
+  TDM dm(dialogs);
+  if (!OpenDatabase(dm, *line, err)) return 1;
+  const std::string& file = line->positional[0];
+  const UploadResult result =
+      UploadSystem(dm, file, dialogs,
+                   line->Flag("--replace") ? ExistingSystem::kReplace : ExistingSystem::kRefuse);
+  if (!result.existing.empty()) {
+    err << "binodal-cli: the database holds the system " << JoinNames(result.existing)
+        << " already; nothing was changed. 'binodal-cli upload --replace " << file
+        << "' replaces it.\n";
+    return 1;
+  }
+  if (!result.completed) {
+    err << "binodal-cli: upload refused; the database was not changed\n";
+    return 1;
+  }
+  if (SaveOrFail(dm, dialogs) != 0) return 1;
+  out << "Added " << result.systems << " system(s), " << result.phases << " phase(s), "
+      << result.pieces << " piece(s), " << result.points << " experimental point(s)";
+  if (result.replaced > 0) out << "; replaced " << result.replaced << " system(s)";
+  out << '\n';
+  return 0;
+}
+
+int RunDeleteSystem(Args args, std::ostream& out, std::ostream& err) {
+  constexpr std::string_view usage =
+      "Usage: binodal-cli delete-system [--db DIR] NAME\n"
+      "\n"
+      "Deletes the system NAME (letter case ignored; the one that calc --system NAME uses)\n"
+      "with its phases, Gibbs energy pieces and experimental points, and saves the database.\n";
   int status = 0;
   const auto line = ParseCommand(args, {usage, kDbOption, {}, 1, 1}, out, err, status);
   if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
-  if (!OpenDatabase(dm, *line, err)) return 1;
-  const UploadResult result = UploadSystem(dm, line->positional[0], dialogs);
-  if (!result.completed) {
-    err << "binodal-cli: upload stopped; the database was not changed\n";
+  const std::string& name = line->positional[0];
+  if (!OpenDatabase(dm, *line, err) || !SelectSystem(dm, name, err)) return 1;
+  const std::string designation = dm.tblSystems.FieldByName("System_designation").AsString();
+  try {
+    DeleteCurrentSystem(dm);
+  } catch (const std::exception& e) {
+    dialogs.Error(e.what());
     return 1;
   }
   if (SaveOrFail(dm, dialogs) != 0) return 1;
-  out << "Added " << result.systems << " system(s), " << result.phases << " phase(s), "
-      << result.pieces << " piece(s), " << result.points << " experimental point(s)\n";
+  out << "Deleted the system " << designation << '\n';
+  if (LocateSystem(dm, name)) {
+    out << "The database holds another system "
+        << dm.tblSystems.FieldByName("System_designation").AsString() << '\n';
+  }
+  return 0;
+}
+
+int RunRenameSystem(Args args, std::ostream& out, std::ostream& err) {
+  constexpr std::string_view usage =
+      "Usage: binodal-cli rename-system [--db DIR] OLD NEW\n"
+      "\n"
+      "Gives the system OLD (letter case ignored) the designation NEW and saves the database.\n"
+      "NEW must not name another system, and has at most three elements separated by \"+\"\n"
+      "and at most 50 bytes.\n";
+  int status = 0;
+  const auto line = ParseCommand(args, {usage, kDbOption, {}, 2, 2}, out, err, status);
+  if (!line) return status;
+  const std::string& old_name = line->positional[0];
+  const std::string& new_name = line->positional[1];
+  StderrDialogs dialogs(err);
+  TDM dm(dialogs);
+  if (!OpenDatabase(dm, *line, err) || !SelectSystem(dm, old_name, err)) return 1;
+  TStoreTable& systems = dm.tblSystems;
+  const std::int64_t id = systems.FieldByName("System_id").AsInteger();
+  const std::size_t limit =
+      static_cast<std::size_t>(systems.FieldByName("System_designation").Def().max_length);
+  if (new_name.find_first_not_of(" \t\r\n") == std::string::npos) {
+    err << "binodal-cli: the new designation is empty\n";
+    return 1;
+  }
+  if (new_name.size() > limit) {
+    err << "binodal-cli: the designation " << new_name << " has " << new_name.size()
+        << " bytes; a designation holds at most " << limit << '\n';
+    return 1;
+  }
+  if (LocateSystem(dm, new_name) && systems.FieldByName("System_id").AsInteger() != id) {
+    err << "binodal-cli: the database holds a system "
+        << systems.FieldByName("System_designation").AsString() << " already\n";
+    return 1;
+  }
+  systems.Locate("System_id", static_cast<double>(id));
+  const std::string old_designation = systems.FieldByName("System_designation").AsString();
+  try {
+    systems.Edit();
+    // The elements follow the new designation only.
+    for (const char* element : {"Element1", "Element2", "Element3"}) {
+      systems.FieldByName(element).Clear();
+    }
+    systems.FieldByName("System_designation").SetAsString(new_name);
+    systems.Post();
+  } catch (const EAbort&) {
+    systems.Cancel();
+    return 1;  // the data module has said why
+  } catch (const std::exception& e) {
+    systems.Cancel();
+    dialogs.Error(e.what());
+    return 1;
+  }
+  if (SaveOrFail(dm, dialogs) != 0) return 1;
+  out << "Renamed the system " << old_designation << " to " << new_name << '\n';
   return 0;
 }
 
@@ -302,28 +408,43 @@ int RunParamsSave(Args args, std::ostream& out, std::ostream& err) {
 
 int RunParamsUpload(Args args, std::ostream& out, std::ostream& err) {
   constexpr std::string_view usage =
-      "Usage: binodal-cli params-upload [--db DIR] [FILE]\n"
+      "Usage: binodal-cli params-upload [--db DIR] [--replace] [FILE]\n"
       "\n"
       "Adds the stability parameters of FILE (default: STABILITY_PARAMS.txt in the current\n"
-      "directory) to the database, skipping every parameter whose designation the database\n"
-      "already holds, and saves the database. When the upload stops at an error the\n"
-      "database is left as it was.\n";
+      "directory) that the database lacks, and saves the database. A parameter the database\n"
+      "holds (designation, letter case ignored) as the file gives it is left as it is; one for\n"
+      "which the file gives another comment or other pieces refuses the upload, unless\n"
+      "--replace replaces it by the file's. A file that does not follow the format, or a\n"
+      "designation longer than 20 bytes, is refused with the line at fault. When the upload\n"
+      "is refused the database is left as it was.\n";
+  constexpr std::string_view flags[] = {"--replace"};
   int status = 0;
-  const auto line = ParseCommand(args, {usage, kDbOption, {}, 0, 1}, out, err, status);
+  const auto line = ParseCommand(args, {usage, kDbOption, {}, 0, 1, flags}, out, err, status);
   if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
   if (!OpenDatabase(dm, *line, err)) return 1;
   const std::string path =
       line->positional.empty() ? std::string(kStabilityParamsFile) : line->positional[0];
-  const StabilityUploadResult result = UploadStabilityParameters(dm, path, dialogs);
+  const StabilityUploadResult result = UploadStabilityParameters(
+      dm, path, dialogs,
+      line->Flag("--replace") ? ExistingParameters::kReplace : ExistingParameters::kRefuse);
+  if (!result.changed.empty()) {
+    err << "binodal-cli: the file gives other text than the database for "
+        << JoinNames(result.changed) << "; nothing was changed. 'binodal-cli params-upload "
+        << "--replace " << path << "' replaces them.\n";
+    return 1;
+  }
   if (!result.completed) {
-    err << "binodal-cli: upload stopped; the database was not changed\n";
+    err << "binodal-cli: upload refused; the database was not changed\n";
     return 1;
   }
   if (SaveOrFail(dm, dialogs) != 0) return 1;
-  out << "Added " << result.added << " parameter(s) with " << result.pieces << " piece(s); "
-      << result.duplicates << " already present\n";
+  out << "Added " << result.added << " parameter(s) with " << result.pieces << " piece(s); ";
+  if (!result.replaced.empty()) {
+    out << "replaced " << result.replaced.size() << ": " << JoinNames(result.replaced) << "; ";
+  }
+  out << result.duplicates << " already present\n";
   return 0;
 }
 

@@ -24,10 +24,13 @@ constexpr std::string_view kUsage =
     "  systems [--db DIR]                         list the systems of a database\n"
     "  create-db DIR                              create an empty database\n"
     "  table FILE.d                               dump a table file\n"
-    "  upload [--db DIR] FILE.ter                 add a system from an exchange file\n"
+    "  upload [--db DIR] [--replace] FILE.ter     add (or replace) a system from an exchange file\n"
     "  download [--db DIR] --system NAME [--out DIR]  write a system into an exchange file\n"
     "  params-save [--db DIR] [--out DIR]         write the stability parameters file\n"
-    "  params-upload [--db DIR] [FILE]            add stability parameters from their file\n"
+    "  params-upload [--db DIR] [--replace] [FILE]  add (or correct) stability parameters from\n"
+    "                                             their file\n"
+    "  delete-system [--db DIR] NAME              delete a system with its phases and points\n"
+    "  rename-system [--db DIR] OLD NEW           give a system another designation\n"
     "  catalogue [--db DIR] [--out DIR]           write the catalogue of system designations\n"
     "\n"
     "DIR of --db is a database folder; it defaults to the program's own folder.\n"
@@ -58,6 +61,8 @@ int main(int argc, char** argv) {
       {"download", binodal::cli::RunDownload},
       {"params-save", binodal::cli::RunParamsSave},
       {"params-upload", binodal::cli::RunParamsUpload},
+      {"delete-system", binodal::cli::RunDeleteSystem},
+      {"rename-system", binodal::cli::RunRenameSystem},
       {"catalogue", binodal::cli::RunCatalogue},
       {"calc", binodal::cli::RunCalc},
       {"listing", binodal::cli::RunListing},

@@ -97,6 +97,22 @@ std::string_view TextOf(const FieldValue& v) {
   return p != nullptr ? std::string_view(*p) : std::string_view();
 }
 
+// The value of a field of this kind that the file does not store: 0, false,
+// or no value for a text (which reads as the empty text).
+FieldValue ZeroOf(FieldKind kind) {
+  switch (ValueKindOf(kind)) {
+    case ValueKind::kInteger:
+      return FieldValue{std::int64_t{0}};
+    case ValueKind::kFloat:
+      return FieldValue{0.0};
+    case ValueKind::kBoolean:
+      return FieldValue{false};
+    case ValueKind::kText:
+      break;
+  }
+  return FieldValue{};
+}
+
 // Orders two values of a field of this value kind; no value counts as 0,
 // false or empty, and NaN comes after every number.
 int CompareValues(const FieldValue& a, const FieldValue& b, ValueKind kind) {
@@ -468,6 +484,10 @@ TStoreTable::Loaded TStoreTable::Load() const {
   }
   loaded.rows.reserve(image.records.size());
   for (Record& record : image.records) {
+    // A number or boolean the file does not store is 0 or false, not unset.
+    for (std::size_t i = 0; i < record.size() && i < loaded.kinds.size(); ++i) {
+      if (std::holds_alternative<std::monostate>(record[i])) record[i] = ZeroOf(loaded.kinds[i]);
+    }
     loaded.rows.push_back(std::make_unique<Row>(Row{loaded.rows.size(), std::move(record)}));
   }
   loaded.index_fields = ResolveFields(image.fields, index_field_names_);
