@@ -528,6 +528,44 @@ TEST_F(RunTest, StopAsksAndEndsTheRunBeforeTheNextRow) {
   EXPECT_FALSE(window->StopButton()->isEnabled());
 }
 
+TEST_F(RunTest, SaveAsTextLeavesTheLastRunAndItsDiagramAlone) {
+  window->RunButton()->click();
+  const TRun& run = window->Run();
+  ASSERT_GT(run.Results.BoundaryLast, 0);
+  const ChartModel diagram = window->Diagram();
+  const TaTZpoint boundaries = run.Results.BoundaryPoints;
+  const int boundary_last = run.Results.BoundaryLast;
+  const std::string x_caption = run.XCaption;
+  const double ymax = run.Ymax;
+  ASSERT_FALSE(diagram.Series.empty());
+
+  // A caption a run would take, then settings a run would refuse: the listing
+  // neither reads nor reports them, and the last run keeps its results.
+  struct Edit {
+    double ymax;
+    const char* designations;
+  };
+  for (const Edit edit : {Edit{ymax, "#XCAP=changed"}, Edit{0, "#XCAP=changed again"}}) {
+    Systems().Edit();
+    Systems().FieldByName("Ymax").SetAsFloat(edit.ymax);
+    Systems().FieldByName("Abbreviations").SetAsString(edit.designations);
+    Systems().Post();
+    dialogs.entries.clear();
+    std::filesystem::remove(folder / "Ag+Cu.txt");
+    Trigger("Save as text");
+    EXPECT_TRUE(std::filesystem::exists(folder / "Ag+Cu.txt"));
+    ASSERT_EQ(dialogs.entries.size(), 1U) << dialogs.entries.front().text;
+    EXPECT_EQ(dialogs.entries[0].text, "Data are saved into Ag+Cu.txt");
+
+    EXPECT_EQ(run.Results.BoundaryLast, boundary_last);
+    EXPECT_TRUE(run.Results.BoundaryPoints == boundaries);
+    EXPECT_EQ(run.XCaption, x_caption);
+    EXPECT_EQ(run.Ymax, ymax);
+    window->DiagramButton()->click();
+    EXPECT_TRUE(window->Diagram() == diagram);
+  }
+}
+
 TEST_F(RunTest, ClosingDuringARunStopsItAndClosesAfterwards) {
   bool closed_at_once = true;
   dialogs.DuringRun = [this, &closed_at_once](int calls) {

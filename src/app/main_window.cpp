@@ -43,6 +43,7 @@
 #include "app/special_points_window.h"
 #include "app/table_model.h"
 #include "app/table_signals.h"
+#include "calc/listing.h"
 #include "charts/chart_builder.h"
 #include "common/file_io.h"
 #include "exchange/stability_file.h"
@@ -625,14 +626,9 @@ void TfmMain::N10Click() {
   Guarded(dialogs_, [&] {
     const std::string name =
         SafeFileName(dm_->tblSystems.FieldByName("System_designation").AsString()) + ".txt";
-    run_->ReadRunSettings();
-    TPhaseFunctions& phases = run_->Phases;
-    phases.RunXmin = run_->RunXmin;
-    phases.RunXmax = run_->RunXmax;
-    phases.ListingFolder = OutputFolder;
-    dm_->RunMode = false;
+    // The listing leaves the last run, its results and its diagram alone.
     try {
-      phases.BuildPhaseFunctions();
+      WritePhaseListing(*dm_, dialogs_, OutputFolder);
     } catch (...) {
       dialogs_.Information("Data are saved into " + name);
       throw;

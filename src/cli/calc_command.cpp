@@ -15,6 +15,7 @@
 
 #include <unistd.h>
 
+#include "calc/listing.h"
 #include "calc/run.h"
 #include "cli/cli_dialogs.h"
 #include "cli/commands.h"
@@ -265,23 +266,17 @@ int RunListing(Args args, std::ostream& out, std::ostream& err) {
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
   if (!OpenDatabase(dm, *line, err) || !SelectSystem(dm, *line->Value("--system"), err)) return 1;
-  TRun run(dm, dialogs);
-  run.ReadRunSettings();
-  TPhaseFunctions& phases = run.Phases;
-  phases.RunXmin = run.RunXmin;
-  phases.RunXmax = run.RunXmax;
-  phases.ListingFolder = line->Value("--out").value_or(".");
-  dm.RunMode = false;
-  bool built = false;
+  const std::string folder = line->Value("--out").value_or(".");
+  PhaseListing listing;
   try {
-    built = phases.BuildPhaseFunctions();
+    listing = WritePhaseListing(dm, dialogs, folder);
   } catch (const std::exception& e) {
     dialogs.Error(e.what());
     return 1;
   }
-  dialogs.Information("Data are saved into " + phases.ListingFileName());
-  if (!built) return 1;
-  out << (fs::path(phases.ListingFolder) / phases.ListingFileName()).string() << '\n';
+  dialogs.Information("Data are saved into " + listing.file_name);
+  if (!listing.complete) return 1;
+  out << (fs::path(folder) / listing.file_name).string() << '\n';
   return 0;
 }
 
