@@ -265,6 +265,7 @@ void TRun::RowStep() {
   }
   for (std::size_t p = 0; p < point_phases.Count(); ++p) {
     const double g = static_cast<double>(Phases.EvaluatePointPhase(point_phases.Name(p), RunT));
+    if (g >= kOutsideWindowG) continue;  // cannot be evaluated here: absent
     add(TDPoint{true, false, point_phases.Object(p).VariableX(), g, DeltaX, point_phases.Name(p),
                 0});
   }
