@@ -307,7 +307,9 @@ TEST_F(PhaseFunctions, UncompilablePieceIsNamedWithItsSystemPhaseAndRange) {
     } catch (const EMathParserError& e) {
       const std::string text = e.what();
       EXPECT_EQ(text.substr(0, c.start.size()), c.start) << text;
-      if (!c.reason.empty()) EXPECT_EQ(text.substr(c.start.size()), c.reason);
+      if (!c.reason.empty()) {
+        EXPECT_EQ(text.substr(c.start.size()), c.reason);
+      }
     }
   }
   // The listing compiles nothing: it shows the text as it is.

@@ -233,6 +233,7 @@ void TRun::RowStep() {
   row_stretches_.clear();
   double g_left = kGStart;
   double g_right = kGStart;
+  const std::size_t faults_before = Phases.EvaluationFaults();
   for (std::size_t i = 0; i < solutions.Count(); ++i) {
     Phases.EvaluateSolution(solutions.Name(i), solution_g_[i], RunT);
   }
@@ -310,7 +311,9 @@ void TRun::RowStep() {
     }
     HullLast = static_cast<int>(HullPoints.size()) - 1;
     QSort1.Sort(0, HullLast + 1);
-  } else {
+  } else if (Phases.EvaluationFaults() == faults_before) {
+    // A row that faults left without candidates needs no word of its own:
+    // the faults have been told.
     dialogs_.Message("Number of points equals to " + std::to_string(CandidateLast));
   }
 
