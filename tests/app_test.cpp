@@ -566,6 +566,37 @@ TEST_F(RunTest, SaveAsTextLeavesTheLastRunAndItsDiagramAlone) {
   }
 }
 
+TEST_F(RunTest, FaultsAreToldOncePerPhaseAndCountedInTheStatusBar) {
+  Unlock();  // reloads the tables
+  Systems().Edit();
+  Systems().FieldByName("Xpoints").SetAsInteger(40);
+  Systems().FieldByName("Ypoints").SetAsInteger(20);
+  Systems().Post();
+  TDM& dm = window->DM();
+  dm.tblPhases.Insert();
+  dm.tblPhases.FieldByName("Phase_designation").SetAsString("Z");
+  dm.tblPhases.Post();
+  dm.tblGibbs.Insert();
+  dm.tblGibbs.FieldByName("Tmin").SetAsFloat(0);
+  dm.tblGibbs.FieldByName("Tmax").SetAsFloat(10000);
+  dm.tblGibbs.FieldByName("Expression").SetAsString("1/0");
+  dm.tblGibbs.Post();
+  dialogs.entries.clear();
+  window->RunButton()->click();
+  const TRun& run = window->Run();
+  EXPECT_EQ(run.RowsComputed(), 21);
+  ASSERT_EQ(dialogs.entries.size(), 1U);
+  EXPECT_EQ(dialogs.entries[0].text.substr(0, 33), "Phase Z cannot be evaluated at X ");
+  // Every grid point of every row: 41 compositions in 21 rows.
+  EXPECT_EQ(window->StatusPanel(0)->text().toStdString(),
+            "Evaluation faults: 861 (counted as absent)");
+  for (int row = 1; row < run.Results.PhaseMatrix.sg2RowCount(); ++row) {
+    for (int c = 1; c < run.Results.PhaseMatrix.sg2ColCount(); ++c) {
+      EXPECT_NE(run.Results.PhaseMatrix.Cell(c, row), "Z");
+    }
+  }
+}
+
 TEST_F(RunTest, ClosingDuringARunStopsItAndClosesAfterwards) {
   bool closed_at_once = true;
   dialogs.DuringRun = [this, &closed_at_once](int calls) {

@@ -458,6 +458,10 @@ void TfmMain::sbRunClick() {
   Guarded(dialogs_, [&] { outcome = run_->Run(); });  // a nested run is refused by TRun
   if (nested) return;
   if (outcome == RunOutcome::kRefused) Status("");
+  if (outcome != RunOutcome::kRefused && run_->Phases.EvaluationFaults() > 0) {
+    Status("Evaluation faults: " + std::to_string(run_->Phases.EvaluationFaults()) +
+           " (counted as absent)");
+  }
   // An open special points window follows the new nodes.
   if (outcome == RunOutcome::kCompleted && special_points_window_->isVisible()) {
     sbSpecialPointsClick();
