@@ -331,9 +331,9 @@ TEST_F(CliDatabase, WithoutThePictureLibraryOnlyThePicturesAreMissing) {
   EXPECT_EQ(quiet.status, 0) << quiet.err;
 
   const std::filesystem::path out = folder_ / "out";
-  const Outcome calc =
-      RunCli({"calc", "--db", Db(), "--system", "Ag+Cu", "--xpoints", "20", "--out", out.string()},
-             program);
+  const Outcome calc = RunCli(
+      {"calc", "--db", Db(), "--system", "Ag+Cu", "--xpoints", "20", "--out", out.string()},
+      program);
   EXPECT_EQ(calc.status, 1);
   EXPECT_NE(calc.err.find("cannot load the picture library"), std::string::npos) << calc.err;
   EXPECT_GT(std::filesystem::file_size(out / "matrix.tsv"), 0u);

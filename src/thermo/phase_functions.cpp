@@ -573,7 +573,8 @@ using Extended = long double;
 
 // Applies `f` to every batch column and tells whether every result is finite.
 template <typename F>
-bool EveryColumn(const ColumnOperand& a, const ColumnOperand& b, double* dest, std::size_t m, F f) {
+bool EveryColumn(const ColumnOperand& a, const ColumnOperand& b, double* dest,
+                 std::size_t m, F f) {
   bool finite = true;
   if (a.column != nullptr && b.column != nullptr) {
     for (std::size_t k = 0; k < m; ++k) {
@@ -603,17 +604,21 @@ bool RunBatchOperation(const ColumnOperation& op, std::size_t m) {
     case Token::kNegate:
       return EveryColumn(op.a, op.b, op.dest, m, [](double a, double) { return -a; });
     case Token::kAdd:
-      return EveryColumn(op.a, op.b, op.dest, m,
-                         [](double a, double b) { return static_cast<double>(Extended{a} + b); });
+      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double b) {
+        return static_cast<double>(Extended{a} + b);
+      });
     case Token::kSubtract:
-      return EveryColumn(op.a, op.b, op.dest, m,
-                         [](double a, double b) { return static_cast<double>(Extended{a} - b); });
+      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double b) {
+        return static_cast<double>(Extended{a} - b);
+      });
     case Token::kMultiply:
-      return EveryColumn(op.a, op.b, op.dest, m,
-                         [](double a, double b) { return static_cast<double>(Extended{a} * b); });
+      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double b) {
+        return static_cast<double>(Extended{a} * b);
+      });
     case Token::kDivide:  // a zero divisor gives no finite value
-      return EveryColumn(op.a, op.b, op.dest, m,
-                         [](double a, double b) { return static_cast<double>(Extended{a} / b); });
+      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double b) {
+        return static_cast<double>(Extended{a} / b);
+      });
     case Token::kSquare:
       return EveryColumn(op.a, op.b, op.dest, m, [](double a, double) {
         const Extended e = a;

@@ -146,7 +146,7 @@ class TParserplus {
     bool usable = false;  // false: the per-column values fault somewhere
     std::uint64_t grid = 0;
     double xmin = 0, xmax = 0;
-    std::vector<std::size_t> columns;   // grid index of every batch column (in the window)
+    std::vector<std::size_t> columns;  // grid index of every batch column (in the window)
     std::vector<double> column_values;  // X, SID, then every per-column operation
     std::vector<double> mixed_values;   // every mixed operation
     std::vector<ColumnOperation> mixed;
