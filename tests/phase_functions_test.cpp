@@ -277,6 +277,8 @@ TEST_F(PhaseFunctions, UncompilablePieceIsNamedWithItsSystemPhaseAndRange) {
   // A sum of 22 terms: one nesting level more than the language allows.
   std::string nested = "X";
   for (int term = 2; term <= 22; ++term) nested += "+X";
+  std::string long_sum = "X";  // 399 characters, quoted in part
+  for (int term = 2; term <= 200; ++term) long_sum += "+X";
   AddG1();
   struct Case {
     std::vector<Piece> pieces;
@@ -290,6 +292,10 @@ TEST_F(PhaseFunctions, UncompilablePieceIsNamedWithItsSystemPhaseAndRange) {
       {{{298, 1000, "1"}, {1000, 3000, nested}},
        "System A+B, phase L, Gibbs energy piece 2 (T from 1000 to 3000): ",
        "Expression contains too many nestings\r" + nested},
+      {{{298, 3000, long_sum}},
+       "System A+B, phase L, Gibbs energy piece 1 (T from 298 to 3000): ",
+       "Expression contains too many nestings\r" + long_sum.substr(0, 300) +
+           "... (399 characters)"},
       {{{298, 3000, "X*{G1}*/2"}},
        "System A+B, phase L, Gibbs energy piece 1 (T from 298 to 3000) with its stability "
        "parameters inserted for T from 298 to 700: ",

@@ -424,8 +424,9 @@ void TPhaseFunctions::CheckPieces(const std::string& system, const std::string& 
         where += " with its stability parameters inserted for T from " + FormatGeneral(piece.Tmin) +
                  " to " + FormatGeneral(piece.Tmax);
       }
+      // A syntax error shows the text where it failed; the others say why only.
       std::string reason = e.what();
-      if (reason.find(piece.Expression) == std::string::npos) {
+      if (dynamic_cast<const ESyntaxError*>(&e) == nullptr) {
         reason += "\r" + Excerpt(piece.Expression);
       }
       throw EMathParserError(where + ": " + reason);
