@@ -560,6 +560,75 @@ TEST_F(RunTest, StopAsksAndEndsTheRunBeforeTheNextRow) {
   EXPECT_FALSE(window->StopButton()->isEnabled());
 }
 
+TEST_F(RunTest, SaveAsTextLeavesTheLastRunAndItsDiagramAlone) {
+  window->RunButton()->click();
+  const TRun& run = window->Run();
+  ASSERT_GT(run.Results.BoundaryLast, 0);
+  const ChartModel diagram = window->Diagram();
+  const TaTZpoint boundaries = run.Results.BoundaryPoints;
+  const int boundary_last = run.Results.BoundaryLast;
+  const std::string x_caption = run.XCaption;
+  const double ymax = run.Ymax;
+  ASSERT_FALSE(diagram.Series.empty());
+
+  // A caption a run would take, then settings a run would refuse: the listing
+  // neither reads nor reports them, and the last run keeps its results.
+  struct Edit {
+    double ymax;
+    const char* designations;
+  };
+  for (const Edit edit : {Edit{ymax, "#XCAP=changed"}, Edit{0, "#XCAP=changed again"}}) {
+    Systems().Edit();
+    Systems().FieldByName("Ymax").SetAsFloat(edit.ymax);
+    Systems().FieldByName("Abbreviations").SetAsString(edit.designations);
+    Systems().Post();
+    dialogs.entries.clear();
+    std::filesystem::remove(folder / "Ag+Cu.txt");
+    Trigger("Save as text");
+    EXPECT_TRUE(std::filesystem::exists(folder / "Ag+Cu.txt"));
+    ASSERT_EQ(dialogs.entries.size(), 1U) << dialogs.entries.front().text;
+    EXPECT_EQ(dialogs.entries[0].text, "Data are saved into Ag+Cu.txt");
+
+    EXPECT_EQ(run.Results.BoundaryLast, boundary_last);
+    EXPECT_TRUE(run.Results.BoundaryPoints == boundaries);
+    EXPECT_EQ(run.XCaption, x_caption);
+    EXPECT_EQ(run.Ymax, ymax);
+    window->DiagramButton()->click();
+    EXPECT_TRUE(window->Diagram() == diagram);
+  }
+}
+
+TEST_F(RunTest, FaultsAreToldOncePerPhaseAndCountedInTheStatusBar) {
+  Unlock();  // reloads the tables
+  Systems().Edit();
+  Systems().FieldByName("Xpoints").SetAsInteger(40);
+  Systems().FieldByName("Ypoints").SetAsInteger(20);
+  Systems().Post();
+  TDM& dm = window->DM();
+  dm.tblPhases.Insert();
+  dm.tblPhases.FieldByName("Phase_designation").SetAsString("Z");
+  dm.tblPhases.Post();
+  dm.tblGibbs.Insert();
+  dm.tblGibbs.FieldByName("Tmin").SetAsFloat(0);
+  dm.tblGibbs.FieldByName("Tmax").SetAsFloat(10000);
+  dm.tblGibbs.FieldByName("Expression").SetAsString("1/0");
+  dm.tblGibbs.Post();
+  dialogs.entries.clear();
+  window->RunButton()->click();
+  const TRun& run = window->Run();
+  EXPECT_EQ(run.RowsComputed(), 21);
+  ASSERT_EQ(dialogs.entries.size(), 1U);
+  EXPECT_EQ(dialogs.entries[0].text.substr(0, 33), "Phase Z cannot be evaluated at X ");
+  // Every grid point of every row: 41 compositions in 21 rows.
+  EXPECT_EQ(window->StatusPanel(0)->text().toStdString(),
+            "Evaluation faults: 861 (counted as absent)");
+  for (int row = 1; row < run.Results.PhaseMatrix.sg2RowCount(); ++row) {
+    for (int c = 1; c < run.Results.PhaseMatrix.sg2ColCount(); ++c) {
+      EXPECT_NE(run.Results.PhaseMatrix.Cell(c, row), "Z");
+    }
+  }
+}
+
 TEST_F(RunTest, ClosingDuringARunStopsItAndClosesAfterwards) {
   bool closed_at_once = true;
   dialogs.DuringRun = [this, &closed_at_once](int calls) {

@@ -99,6 +99,48 @@ TEST(Cli, UsageAndMisuse) {
   EXPECT_EQ(RunCli({"eval", "X", "novalue"}).status, 2);
 }
 
+// An exchange file of one system of the elements A and B, Y the temperature.
+struct TerPiece {
+  std::string tmin;
+  std::string tmax;
+  std::string x;  // composition field: empty for a solution phase
+  std::string expression;
+};
+struct TerPhase {
+  std::string name;
+  std::vector<TerPiece> pieces;
+};
+std::string TerFile(const std::string& system, const std::string& ymin, const std::string& ymax,
+                    const std::vector<TerPhase>& phases) {
+  const auto field = [](const std::string& name, const std::string& value) {
+    return name + "\x1F @" + value + "\x80\r\n";
+  };
+  std::string text = "[SYSTEMS]\r\n" + field("System_designation", system) +
+                     field("Amount_of_elements", "2") + field("Element1", "A") +
+                     field("Element2", "B") + field("Element3", "") + field("Comment", "") +
+                     field("Abbreviations", "") + field("Ymin", ymin) + field("Ymax", ymax) +
+                     field("Zvalue", "1") + field("Xpoints", "10") + field("Ypoints", "4") +
+                     field("ShowMosaicDiagram", "False") + field("ShowChart", "False") +
+                     field("Yparameter", "Temperature") + ">\r\n";
+  for (const TerPhase& phase : phases) {
+    text += "  [PHASES]\r\n" + field("Phase_designation", phase.name) + ">\r\n";
+    for (const TerPiece& piece : phase.pieces) {
+      text += "  [GIBBS_ENERGY]\r\n" + field("Tmin", piece.tmin) + field("Tmax", piece.tmax) +
+              field("X", piece.x) + field("Expression", piece.expression) + field("Xmin", "0") +
+              field("Xmax", "1") + ">\r\n";
+    }
+  }
+  return text;
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
 // A database folder of the test's own, made and changed through the command line.
 class CliDatabase : public testing::Test {
  protected:
@@ -113,6 +155,15 @@ class CliDatabase : public testing::Test {
   std::string Db() const { return folder_.string(); }
   std::string Data(const std::string& name) const {
     return std::string(BINODAL_DATA_DIR) + "/" + name;
+  }
+
+  // Adds the system of TerFile(system, ...) to the database.
+  void Upload(const std::string& system, const std::string& ymin, const std::string& ymax,
+              const std::vector<TerPhase>& phases) {
+    const std::filesystem::path file = folder_ / (system + ".ter");
+    std::ofstream(file, std::ios::binary) << TerFile(system, ymin, ymax, phases);
+    const Outcome upload = RunCli({"upload", "--db", Db(), file.string()});
+    ASSERT_EQ(upload.status, 0) << upload.err;
   }
 
   std::filesystem::path folder_;
@@ -182,6 +233,65 @@ TEST_F(CliDatabase, CalcWritesEveryResultAndListingWritesThePieces) {
   EXPECT_EQ(no_output.status, 0) << no_output.err;
   EXPECT_NE(no_output.out.find("Nodes: 1"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(quiet));
+}
+
+// What a run could not evaluate is told on stderr, counted in the summary and
+// gives an exit status of its own; what lies outside the data is told once.
+TEST_F(CliDatabase, CalcTellsWhatItCouldNotEvaluate) {
+  const TerPiece ideal{"298.15", "3000", "", "R*T*(X*LN(X)+(1-X)*LN(1-X))"};
+  ASSERT_NO_FATAL_FAILURE(Upload("Faults", "400", "600",
+                                 {{"Z", {{"298.15", "3000", "", "1/0"}}},
+                                  {"L", {ideal}},
+                                  {"AB", {{"298.15", "3000", "0.45", "-1000/(T-500)"}}}}));
+  const Outcome faults = RunCli({"calc", "--db", Db(), "--system", "Faults", "--no-output"});
+  EXPECT_EQ(faults.status, 3) << faults.err;
+  // Z at 12 compositions (the grid and AB's column) in 5 rows, AB in the row at 500 K.
+  EXPECT_NE(faults.out.find("Rows computed: 5\n"), std::string::npos) << faults.out;
+  EXPECT_NE(faults.out.find("Evaluation faults: 61\n"), std::string::npos) << faults.out;
+  EXPECT_EQ(Occurrences(faults.err,
+                        "Phase Z cannot be evaluated at X = 0, T = 600: Floating "
+                        "point division by zero\r1/0\r"),
+            1u)
+      << faults.err;
+  EXPECT_EQ(Occurrences(faults.err,
+                        "Phase AB-(C) cannot be evaluated at T = 500: Floating point "
+                        "division by zero\r-1000/(T-500)\r"),
+            1u)
+      << faults.err;
+  EXPECT_EQ(Occurrences(faults.err, "cannot be evaluated at"), 2u);
+
+  ASSERT_NO_FATAL_FAILURE(Upload("Below", "200", "400", {{"L", {ideal}}}));
+  const Outcome below = RunCli({"calc", "--db", Db(), "--system", "Below", "--no-output"});
+  EXPECT_EQ(below.status, 0) << below.err;
+  EXPECT_NE(below.out.find("Evaluation faults: 0\n"), std::string::npos) << below.out;
+  EXPECT_EQ(below.err,
+            "warning: No Gibbs energy piece of phase L covers T = 250 (its pieces run from 298.15 "
+            "to 3000): its piece for T from 298.15 to 3000 is used outside its range.\n");
+}
+
+// The listing reads no run setting; a piece that does not compile refuses the
+// run at its start, named with its system, phase and range.
+TEST_F(CliDatabase, ListingIgnoresRunSettingsAndBrokenPiecesAreNamed) {
+  std::string nested = "X";
+  for (int term = 2; term <= 22; ++term) nested += "+X";
+  ASSERT_NO_FATAL_FAILURE(
+      Upload("Broken", "600", "400",
+             {{"L", {{"298.15", "1000", "", "X"}, {"1000", "3000", "", nested}}}}));
+  const std::filesystem::path out = folder_ / "out";
+  std::filesystem::create_directories(out);
+  const Outcome listing =
+      RunCli({"listing", "--db", Db(), "--system", "Broken", "--out", out.string()});
+  EXPECT_EQ(listing.status, 0);
+  EXPECT_EQ(listing.err, "Data are saved into Broken.txt\n");
+  EXPECT_NE(ReadAll(out / "Broken.txt").find(nested), std::string::npos);
+
+  const Outcome calc = RunCli({"calc", "--db", Db(), "--system", "Broken", "--ymin", "400",
+                               "--ymax", "600", "--no-output"});
+  EXPECT_EQ(calc.status, 1);
+  EXPECT_EQ(calc.err,
+            "error: System Broken, phase L, Gibbs energy piece 2 (T from 1000 to 3000): "
+            "Expression contains too many nestings\r" +
+                nested + "\nbinodal-cli: the calculation was refused\n");
 }
 
 TEST_F(CliDatabase, FailuresLeaveTheDatabaseUntouched) {

@@ -271,6 +271,58 @@ TEST_F(PhaseFunctions, UncompilablePieceRaisesAndKeepsTheEarlierPhases) {
   EXPECT_EQ(pf.SolutionList().Names(), std::vector<std::string>{"L"});
 }
 
+// The message of a piece that does not compile, whichever piece it is: the
+// run is refused at its start, not ended when it reaches that piece.
+TEST_F(PhaseFunctions, UncompilablePieceIsNamedWithItsSystemPhaseAndRange) {
+  // A sum of 22 terms: one nesting level more than the language allows.
+  std::string nested = "X";
+  for (int term = 2; term <= 22; ++term) nested += "+X";
+  std::string long_sum = "X";  // 399 characters, quoted in part
+  for (int term = 2; term <= 200; ++term) long_sum += "+X";
+  AddG1();
+  struct Case {
+    std::vector<Piece> pieces;
+    std::string start;  // of the message
+    std::string reason;
+  };
+  const std::vector<Case> cases = {
+      {{{298, 1000, "2*/"}, {1000, 3000, "2"}},
+       "System A+B, phase L, Gibbs energy piece 1 (T from 298 to 1000): ",
+       ""},
+      {{{298, 1000, "1"}, {1000, 3000, nested}},
+       "System A+B, phase L, Gibbs energy piece 2 (T from 1000 to 3000): ",
+       "Expression contains too many nestings\r" + nested},
+      {{{298, 3000, long_sum}},
+       "System A+B, phase L, Gibbs energy piece 1 (T from 298 to 3000): ",
+       "Expression contains too many nestings\r" + long_sum.substr(0, 300) +
+           "... (399 characters)"},
+      {{{298, 3000, "X*{G1}*/2"}},
+       "System A+B, phase L, Gibbs energy piece 1 (T from 298 to 3000) with its stability "
+       "parameters inserted for T from 298 to 700: ",
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.start);
+    dm.tblSystems.First();
+    while (!dm.tblSystems.IsEmpty()) dm.tblSystems.Delete();
+    AddSystem("A+B");
+    AddPhaseWith("L", c.pieces);
+    try {
+      (void)pf.BuildPhaseFunctions();
+      ADD_FAILURE() << "no exception";
+    } catch (const EMathParserError& e) {
+      const std::string text = e.what();
+      EXPECT_EQ(text.substr(0, c.start.size()), c.start) << text;
+      if (!c.reason.empty()) {
+        EXPECT_EQ(text.substr(c.start.size()), c.reason);
+      }
+    }
+  }
+  // The listing compiles nothing: it shows the text as it is.
+  dm.RunMode = false;
+  EXPECT_TRUE(pf.BuildPhaseFunctions());
+}
+
 TEST_F(PhaseFunctions, PhaseWithoutPiecesIsInNoListAndEachBuildStartsAfresh) {
   AddSystem("A+B");
   AddPhaseWith("E", {});
@@ -391,7 +443,7 @@ TEST_F(PhaseFunctions, LookupTakesTheFirstPhaseOfAName) {
 
 TEST_F(PhaseFunctions, SolutionSwitchesPiecesOnlyWhenTLeavesTheActiveOne) {
   AddSystem("A+B");
-  AddPhaseWith("L", {{298, 1000, "1+0*X"}, {1000, 3000, "2+0*X"}, {3000, 5000, "3+0*X"}});
+  AddPhaseWith("L", {{298, 1000, "1+0*X"}, {1000, 3000, "2+0*X+0"}, {3000, 5000, "3+0*X+0+0"}});
   ASSERT_TRUE(pf.BuildPhaseFunctions());
   SetGrid({0, 0.5, 1});
   struct Step {
@@ -400,7 +452,7 @@ TEST_F(PhaseFunctions, SolutionSwitchesPiecesOnlyWhenTLeavesTheActiveOne) {
     double tmin, tmax;  // the active piece afterwards
   };
   const std::vector<Step> steps = {
-      {100, 0, 3000, 5000},   // no piece covers T: the values stay (0 at first)
+      {100, 3, 3000, 5000},   // no piece covers T: the active piece stays and is evaluated
       {1000, 2, 1000, 3000},  // both covering pieces are evaluated; the later one stays
       {2000, 2, 1000, 3000}, {500, 1, 298, 1000},
       {1000, 1, 298, 1000},  // the active piece covers 1000: no switch
@@ -414,7 +466,41 @@ TEST_F(PhaseFunctions, SolutionSwitchesPiecesOnlyWhenTLeavesTheActiveOne) {
     EXPECT_EQ(Solution("L").Tmin, s.tmin);
     EXPECT_EQ(Solution("L").Tmax, s.tmax);
   }
-  EXPECT_TRUE(dialogs.entries.empty());
+  // Told once for the phase, at the first T outside.
+  EXPECT_EQ(dialogs.entries,
+            (std::vector<Entry>{{"warning",
+                                 "No Gibbs energy piece of phase L covers T = 100 (its pieces run "
+                                 "from 298 to 5000): its piece for T from 3000 to 5000 is used "
+                                 "outside its range."}}));
+  EXPECT_EQ(pf.EvaluationFaults(), 0u);
+}
+
+// Outside every piece a phase is evaluated at the row's T with the piece
+// that stays active; the values of another T are never kept.
+TEST_F(PhaseFunctions, BelowEveryPieceTheActivePieceGivesTheValuesAtT) {
+  AddSystem("A+B");
+  AddPhaseWith("L", {{298.15, 1000, "-10*T*X"}, {1000, 3000, "-5*T*X*X"}});
+  AddPhaseWith("AB", {{298.15, 6000, "-20*T", "0.5"}});
+  ASSERT_TRUE(pf.BuildPhaseFunctions());
+  SetGrid({0.5, 1});
+  TG G;
+  for (const double T : {400.0, 300.0, 200.0, 100.0}) {
+    SCOPED_TRACE(T);
+    pf.EvaluateSolution("L", G, T);
+    EXPECT_EQ(G, (TG{-5 * T, -10 * T}));
+    EXPECT_EQ(static_cast<double>(pf.EvaluatePointPhase("AB-(C)", T)), -20 * T);
+  }
+  ASSERT_EQ(dialogs.entries.size(), 2u);
+  EXPECT_EQ(dialogs.entries[0].text,
+            "No Gibbs energy piece of phase L covers T = 200 (its pieces run from 298.15 to "
+            "3000): its piece for T from 298.15 to 1000 is used outside its range.");
+  EXPECT_EQ(dialogs.entries[1].text,
+            "No Gibbs energy piece of phase AB-(C) covers T = 200 (its pieces run from 298.15 "
+            "to 6000): its piece for T from 298.15 to 6000 is used outside its range.");
+  // Each assembly tells again.
+  ASSERT_TRUE(pf.BuildPhaseFunctions());
+  pf.EvaluateSolution("L", G, 100);
+  EXPECT_EQ(dialogs.entries.size(), 3u);
 }
 
 TEST_F(PhaseFunctions, PointPhaseUsesTheSwitchedToCompositionForOneCallOnly) {
@@ -431,32 +517,49 @@ TEST_F(PhaseFunctions, PointPhaseUsesTheSwitchedToCompositionForOneCallOnly) {
   EXPECT_EQ(ab.VariableX(), 0.2);
   EXPECT_NEAR(g("AB-(C)", 600), 400 + 600, 1e-9);  // back to 0.4
   EXPECT_EQ(ab.VariableX(), 0.4);
-  EXPECT_EQ(g("AB-(C)", 5000), 0);  // no piece covers T
-  EXPECT_TRUE(dialogs.entries.empty());
+  // No piece covers T: the active piece at the phase's composition.
+  EXPECT_NEAR(g("AB-(C)", 5000), 400 + 5000, 1e-9);
+  ASSERT_EQ(dialogs.entries.size(), 1u);
+  EXPECT_EQ(dialogs.entries[0].kind, "warning");
 }
 
-TEST_F(PhaseFunctions, ArithmeticErrorsStopTheGridOrReachTheCaller) {
+// Where an evaluation faults the phase is absent (kOutsideWindowG), the
+// rest is evaluated, every fault is counted and the first of each phase told.
+TEST_F(PhaseFunctions, ArithmeticErrorsMakeThePhaseAbsentWhereTheyOccur) {
   AddSystem("A+B");
   AddPhaseWith("L", {{298, 3000, "1/(X-0.5)"}});
+  AddPhaseWith("Z", {{298, 3000, "1/0"}});
   AddPhaseWith("AB", {{298, 3000, "1/(T-500)", "0.5"}});
   ASSERT_TRUE(pf.BuildPhaseFunctions());
   SetGrid({0, 0.25, 0.5, 0.75, 1});
-  TG G(5, 7);
-  pf.EvaluateSolution("L", G, 500);
-  EXPECT_EQ(G, (TG{-2, -4, 7, 7, 7}));
-  EXPECT_EQ(dialogs.entries, (std::vector<Entry>{{"message", "1/(X-0.5)\r at X = 0.5"}}));
-  EXPECT_THROW((void)pf.EvaluatePointPhase("AB-(C)", 500), EArithmeticError);
-}
-
-TEST_F(PhaseFunctions, PieceThatDoesNotCompileRaisesWhenSwitchedTo) {
-  AddSystem("A+B");
-  AddPhaseWith("L", {{298, 1000, "2*/"}, {1000, 3000, "2"}});
-  ASSERT_TRUE(pf.BuildPhaseFunctions());  // only the last piece is compiled here
-  SetGrid({0.5});
-  TG G;
-  pf.EvaluateSolution("L", G, 2000);
-  EXPECT_EQ(G, TG{2});
-  EXPECT_THROW(pf.EvaluateSolution("L", G, 500), EMathParserError);
+  const double absent = kOutsideWindowG;
+  for (int row = 0; row < 2; ++row) {
+    TG G(5, 7);
+    pf.EvaluateSolution("L", G, 500);
+    EXPECT_EQ(G, (TG{-2, -4, absent, 4, 2}));
+    pf.EvaluateSolution("Z", G, 500);
+    EXPECT_EQ(G, TG(5, absent));
+    EXPECT_EQ(static_cast<double>(pf.EvaluatePointPhase("AB-(C)", 500)), absent);
+    EXPECT_EQ(static_cast<double>(pf.EvaluatePointPhase("AB-(C)", 501)), 1);
+  }
+  EXPECT_EQ(pf.EvaluationFaults(), 2 * (1 + 5 + 1));
+  const std::string absent_text = "\rWherever it cannot be evaluated the phase counts as absent.";
+  EXPECT_EQ(dialogs.entries, (std::vector<Entry>{
+                                 {"message",
+                                  "Phase L cannot be evaluated at X = 0.5, T = 500: Floating point "
+                                  "division by zero\r1/(X-0.5)" +
+                                      absent_text},
+                                 {"message",
+                                  "Phase Z cannot be evaluated at X = 0, T = 500: Floating point "
+                                  "division by zero\r1/0" +
+                                      absent_text},
+                                 {"message",
+                                  "Phase AB-(C) cannot be evaluated at T = 500: Floating point "
+                                  "division by zero\r1/(T-500)" +
+                                      absent_text},
+                             }));
+  ASSERT_TRUE(pf.BuildPhaseFunctions());
+  EXPECT_EQ(pf.EvaluationFaults(), 0u);
 }
 
 }  // namespace

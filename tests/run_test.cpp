@@ -205,7 +205,73 @@ TEST_F(RunTest, SystemWithoutPhasesOrWithBrokenPhaseIsRefused) {
 
   AddPhaseWith("L", "X+");
   EXPECT_EQ(run.Run(), RunOutcome::kRefused);
-  EXPECT_EQ(events.entries.back(), (Entry{"error", "Error parsing expression:\rX+"}));
+  EXPECT_EQ(events.entries.back(),
+            (Entry{"error",
+                   "System A+B, phase L, Gibbs energy piece 1 (T from 0 to 10000): Error parsing "
+                   "expression:\rX+"}));
+}
+
+// A phase that cannot be evaluated is absent where it faults: never stable
+// there, the run goes on, each phase's first fault is told and all counted.
+TEST_F(RunTest, PhaseThatCannotBeEvaluatedIsAbsentWhereItFaults) {
+  AddSystemWith("A+B", 400, 600, 10, 2);  // rows at 600, 500, 400
+  AddPhaseWith("Z", "1/0");               // listed first: it would win every tie
+  AddPhaseWith("L", "R*T*(X*LN(X)+(1-X)*LN(1-X))");
+  AddPhaseWith("AB", "-1000/(T-500)", "0.45");  // faults in the row at 500 only
+  TRun run(dm, events, &observer);
+  ASSERT_EQ(run.Run(), RunOutcome::kCompleted);
+  const TPhaseMatrix& m = run.Results.PhaseMatrix;
+  ASSERT_EQ(m.sg2RowCount(), 4);
+  ASSERT_EQ(m.sg2ColCount(), 13);  // 11 grid compositions and the column of AB at 0.45
+  for (int row = 1; row <= 3; ++row) {
+    for (int c = 1; c < m.sg2ColCount(); ++c) {
+      EXPECT_NE(m.Cell(c, row), "Z") << "row " << row << ", column " << c;
+    }
+  }
+  // AB (within 10 J/mol of 0) lies above the solution in every row; in the
+  // row at 500 K, where it cannot be evaluated, the row is computed all the same.
+  EXPECT_EQ(m.Cell(0, 2), "500");
+  for (int c = 1; c < m.sg2ColCount(); ++c) EXPECT_EQ(m.Cell(c, 2), "L") << c;
+  EXPECT_EQ(run.Phases.EvaluationFaults(), 3u * 12u + 1u);  // Z everywhere, AB once
+  ASSERT_EQ(events.entries.size(), 2u);
+  EXPECT_EQ(events.entries[0].text.substr(0, 34), "Phase Z cannot be evaluated at X =");
+  EXPECT_EQ(events.entries[1].text.substr(0, 41), "Phase AB-(C) cannot be evaluated at T = 5");
+}
+
+// Below every piece the phases are evaluated at the row's T with their
+// active pieces, so that the diagram goes on as above; each phase is told
+// once. (Keeping the values of the last row inside, or 0 for a point phase,
+// made a phantom invariant where the data end.)
+TEST_F(RunTest, RowsBelowEveryPieceContinueTheDiagramAndAreToldOncePerPhase) {
+  AddSystemWith("A+B", 200, 400, 10, 4);  // rows at 400, 350, ..., 200
+  AddPhase("L");
+  AddPiece(298.15, 3000, "R*T*(X*LN(X)+(1-X)*LN(1-X))");
+  AddPhase("AB");
+  AddPiece(298.15, 3000, "-50000+T", "0.5");
+  TRun run(dm, events, &observer);
+  ASSERT_EQ(run.Run(), RunOutcome::kCompleted);
+  // Every row: L at the ends, AB at 0.5, two-phase fields between.
+  const TPhaseMatrix& m = run.Results.PhaseMatrix;
+  ASSERT_EQ(m.sg2RowCount(), 6);
+  for (int row = 1; row <= 5; ++row) {
+    SCOPED_TRACE(m.Cell(0, row));
+    EXPECT_EQ(m.Cell(1, row), "L");
+    EXPECT_EQ(m.Cell(6, row), "AB-(C)");
+    EXPECT_EQ(m.Cell(11, row), "L");
+    for (int c : {2, 3, 4, 5, 7, 8, 9, 10}) EXPECT_EQ(m.Cell(c, row), "E") << c;
+  }
+  EXPECT_EQ(run.Results.BoundaryLast + 1, 5 * 4);
+  EXPECT_TRUE(run.Results.NodeList.empty());
+  EXPECT_EQ(events.entries,
+            (std::vector<Entry>{
+                {"warning",
+                 "No Gibbs energy piece of phase L covers T = 250 (its pieces run from 298.15 to "
+                 "3000): its piece for T from 298.15 to 3000 is used outside its range."},
+                {"warning",
+                 "No Gibbs energy piece of phase AB-(C) covers T = 250 (its pieces run from "
+                 "298.15 to 3000): its piece for T from 298.15 to 3000 is used outside its "
+                 "range."},
+            }));
 }
 
 TEST_F(RunTest, ColumnOutsideEveryWindowGetsNoDesignation) {

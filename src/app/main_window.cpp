@@ -43,6 +43,7 @@
 #include "app/special_points_window.h"
 #include "app/table_model.h"
 #include "app/table_signals.h"
+#include "calc/listing.h"
 #include "charts/chart_builder.h"
 #include "common/file_io.h"
 #include "exchange/stability_file.h"
@@ -457,6 +458,10 @@ void TfmMain::sbRunClick() {
   Guarded(dialogs_, [&] { outcome = run_->Run(); });  // a nested run is refused by TRun
   if (nested) return;
   if (outcome == RunOutcome::kRefused) Status("");
+  if (outcome != RunOutcome::kRefused && run_->Phases.EvaluationFaults() > 0) {
+    Status("Evaluation faults: " + std::to_string(run_->Phases.EvaluationFaults()) +
+           " (counted as absent)");
+  }
   // An open special points window follows the new nodes.
   if (outcome == RunOutcome::kCompleted && special_points_window_->isVisible()) {
     sbSpecialPointsClick();
@@ -627,14 +632,9 @@ void TfmMain::N10Click() {
   Guarded(dialogs_, [&] {
     const std::string name =
         SafeFileName(dm_->tblSystems.FieldByName("System_designation").AsString()) + ".txt";
-    run_->ReadRunSettings();
-    TPhaseFunctions& phases = run_->Phases;
-    phases.RunXmin = run_->RunXmin;
-    phases.RunXmax = run_->RunXmax;
-    phases.ListingFolder = OutputFolder;
-    dm_->RunMode = false;
+    // The listing leaves the last run, its results and its diagram alone.
     try {
-      phases.BuildPhaseFunctions();
+      WritePhaseListing(*dm_, dialogs_, OutputFolder);
     } catch (...) {
       dialogs_.Information("Data are saved into " + name);
       throw;

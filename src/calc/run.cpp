@@ -4,8 +4,8 @@
 #include <cmath>
 #include <exception>
 
+#include "calc/setting_lines.h"
 #include "common/number_format.h"
-#include "thermo/text_routines.h"
 
 namespace binodal {
 namespace {
@@ -15,29 +15,6 @@ constexpr double kGTolerance = 1e-8;  // G against the chord; point phase agains
 constexpr double kXEndTolerance = 1e-12;
 constexpr double kYEndTolerance = 1e-11;
 constexpr double kMatrixReserveLimit = 1 << 26;  // cells (256 MiB)
-
-std::string AsciiUpper(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  }
-  return upper;
-}
-
-std::vector<std::string> Lines(std::string_view text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = text.size();
-    lines.emplace_back(text.substr(start, end - start));
-    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') {
-      ++end;
-    }
-    start = end + 1;
-  }
-  return lines;
-}
 
 }  // namespace
 
@@ -63,48 +40,16 @@ std::string TRun::YItemText() const { return YItem >= 0 && YItem <= 2 ? kYItems[
 bool TRun::ReadRunSettings(const RunOverrides& overrides) {
   SettingsInvalid = 1;
   dm_.PostAll();
-  RunXmin = 0;
-  RunXmax = 1;
-  RunP = 1;
-  RunT = 300;
-  XCaption.clear();
-  YCaption.clear();
+  const SettingLines lines =
+      ReadSettingLines(dm_.tblSystems.FieldByName("Abbreviations").AsString(), dialogs_);
+  RunXmin = lines.Xmin;
+  RunXmax = lines.Xmax;
+  RunP = lines.P;
+  RunT = lines.T;
+  XCaption = lines.XCaption;
+  YCaption = lines.YCaption;
 
   TStoreTable& system = dm_.tblSystems;
-  for (std::string line : Lines(system.FieldByName("Abbreviations").AsString())) {
-    line = std::string(TrimControl(line));
-    if (const std::size_t comment = line.find('%'); comment != std::string::npos) {
-      line.erase(comment);
-    }
-    const std::size_t equals = line.find('=');
-    if (line.empty() || equals == std::string::npos) continue;
-    line = RemoveControlChars(line.substr(0, equals)) + line.substr(equals);
-    const std::string key = AsciiUpper(line);
-    if (key.find("#XCAP=") != std::string::npos) {
-      XCaption = line.substr(6);
-      continue;
-    }
-    if (key.find("#YCAP=") != std::string::npos) {
-      YCaption = line.substr(6);
-      continue;
-    }
-    line = RemoveControlChars(line);
-    const std::string compact = AsciiUpper(line);
-    const auto number = [&](std::size_t skip, double& target) {
-      const std::string_view rest = TrimControl(std::string_view(line).substr(skip));
-      if (!rest.empty()) target = ParseNumber(rest, dialogs_);
-    };
-    if (compact.find("#XMIN=") != std::string::npos) {
-      number(6, RunXmin);
-    } else if (compact.find("#XMAX=") != std::string::npos) {
-      number(6, RunXmax);
-    } else if (compact.starts_with("P=")) {
-      number(2, RunP);
-    } else if (compact.starts_with("T=")) {
-      number(2, RunT);
-    }
-  }
-
   Ymin = overrides.Ymin.value_or(system.FieldByName("Ymin").AsFloat());
   Ymax = overrides.Ymax.value_or(system.FieldByName("Ymax").AsFloat());
   if (Ymax < Ymin) {
@@ -288,6 +233,7 @@ void TRun::RowStep() {
   row_stretches_.clear();
   double g_left = kGStart;
   double g_right = kGStart;
+  const std::size_t faults_before = Phases.EvaluationFaults();
   for (std::size_t i = 0; i < solutions.Count(); ++i) {
     Phases.EvaluateSolution(solutions.Name(i), solution_g_[i], RunT);
   }
@@ -320,6 +266,7 @@ void TRun::RowStep() {
   }
   for (std::size_t p = 0; p < point_phases.Count(); ++p) {
     const double g = static_cast<double>(Phases.EvaluatePointPhase(point_phases.Name(p), RunT));
+    if (g >= kOutsideWindowG) continue;  // cannot be evaluated here: absent
     add(TDPoint{true, false, point_phases.Object(p).VariableX(), g, DeltaX, point_phases.Name(p),
                 0});
   }
@@ -364,7 +311,9 @@ void TRun::RowStep() {
     }
     HullLast = static_cast<int>(HullPoints.size()) - 1;
     QSort1.Sort(0, HullLast + 1);
-  } else {
+  } else if (Phases.EvaluationFaults() == faults_before) {
+    // A row that faults left without candidates needs no word of its own:
+    // the faults have been told.
     dialogs_.Message("Number of points equals to " + std::to_string(CandidateLast));
   }
 

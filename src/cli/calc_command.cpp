@@ -15,6 +15,7 @@
 
 #include <unistd.h>
 
+#include "calc/listing.h"
 #include "calc/run.h"
 #include "cli/cli_dialogs.h"
 #include "cli/commands.h"
@@ -31,6 +32,10 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kSystemOption[] = {"--system"};
+
+// The exit status of a run that completed with points where a phase could
+// not be evaluated (1 is failure, 2 misuse).
+constexpr int kCompletedWithFaults = 3;
 
 // What the windows would show during a run: the mosaic is drawn into a
 // canvas; the row count goes to a progress line when stderr is a terminal.
@@ -139,7 +144,12 @@ int RunCalc(Args args, std::ostream& out, std::ostream& err) {
       "  mosaic.png          the x-Y plane, two-phase fields coloured\n"
       "The options override the system's grid and Y range for this run only; the database\n"
       "is not changed. With --no-output the run and its summary are all: no file is written\n"
-      "and no picture drawn. Messages go to stderr.\n";
+      "and no picture drawn. Messages go to stderr.\n"
+      "\n"
+      "Exit status: 0 the run completed; 1 it failed or was refused; 2 wrong use of the\n"
+      "command; 3 the run completed, but the Gibbs energy of some phase could not be\n"
+      "evaluated at some points (the summary counts them as \"Evaluation faults\"): the phase\n"
+      "counts as absent there, and stderr names each phase, where and why it failed first.\n";
   constexpr std::string_view values[] = {"--db",      "--system", "--out", "--xpoints",
                                          "--ypoints", "--ymin",   "--ymax"};
   constexpr std::string_view flags[] = {"--no-output"};
@@ -242,13 +252,15 @@ int RunCalc(Args args, std::ostream& out, std::ostream& err) {
       << "Boundary points: " << run.Results.BoundaryLast + 1 << '\n'
       << "Nodes: " << run.Results.NodeList.size() << '\n'
       << "Appearance points: " << run.Results.OtherSpecialPoints.size() << '\n'
+      << "Evaluation faults: " << phases.EvaluationFaults() << '\n'
       << "Time: " << FormatFloat("0.###", seconds) << " s\n";
   if (no_output) {
     out << "Results not written (--no-output)\n";
   } else {
     out << "Results in " << fs::absolute(folder).lexically_normal().string() << '\n';
   }
-  return outcome == RunOutcome::kCompleted ? 0 : 1;
+  if (outcome != RunOutcome::kCompleted) return 1;
+  return phases.EvaluationFaults() > 0 ? kCompletedWithFaults : 0;
 }
 
 int RunListing(Args args, std::ostream& out, std::ostream& err) {
@@ -265,23 +277,17 @@ int RunListing(Args args, std::ostream& out, std::ostream& err) {
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
   if (!OpenDatabase(dm, *line, err) || !SelectSystem(dm, *line->Value("--system"), err)) return 1;
-  TRun run(dm, dialogs);
-  run.ReadRunSettings();
-  TPhaseFunctions& phases = run.Phases;
-  phases.RunXmin = run.RunXmin;
-  phases.RunXmax = run.RunXmax;
-  phases.ListingFolder = line->Value("--out").value_or(".");
-  dm.RunMode = false;
-  bool built = false;
+  const std::string folder = line->Value("--out").value_or(".");
+  PhaseListing listing;
   try {
-    built = phases.BuildPhaseFunctions();
+    listing = WritePhaseListing(dm, dialogs, folder);
   } catch (const std::exception& e) {
     dialogs.Error(e.what());
     return 1;
   }
-  dialogs.Information("Data are saved into " + phases.ListingFileName());
-  if (!built) return 1;
-  out << (fs::path(phases.ListingFolder) / phases.ListingFileName()).string() << '\n';
+  dialogs.Information("Data are saved into " + listing.file_name);
+  if (!listing.complete) return 1;
+  out << (fs::path(folder) / listing.file_name).string() << '\n';
   return 0;
 }
 

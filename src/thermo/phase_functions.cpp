@@ -12,6 +12,7 @@
 #include "common/file_io.h"
 #include "common/float_errors.h"
 #include "common/number_format.h"
+#include "expression/parser_errors.h"
 #include "thermo/text_routines.h"
 
 namespace binodal {
@@ -25,6 +26,17 @@ constexpr double kNoUpperBound = 1e10;
 constexpr double kDefaultTmax = 10000;
 
 constexpr std::string_view kLineEnd = "\r\n";
+
+// The longest expression text a message quotes in full.
+constexpr std::size_t kQuotedLength = 300;
+
+// `text`, cut to kQuotedLength characters for a message.
+std::string Excerpt(const std::string& text) {
+  if (text.size() <= kQuotedLength) return text;
+  std::size_t end = kQuotedLength;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;  // UTF-8
+  return text.substr(0, end) + "... (" + std::to_string(text.size()) + " characters)";
+}
 
 // The value of a constant expression, by a parser of its own; an empty text
 // gives 0. Above 1 gives -1.
@@ -182,6 +194,9 @@ bool TPhaseFunctions::BuildPhaseFunctions() {
   phase_functions_.Clear();
   solutions_.Clear();
   point_phases_.Clear();
+  faults_ = 0;
+  fault_told_.clear();
+  outside_told_.clear();
   const bool listing = !dm_.RunMode;
   listing_.clear();
 
@@ -200,7 +215,9 @@ bool TPhaseFunctions::BuildPhaseFunctions() {
     if (listing) AddListingLine("PHASE: " + PointPhaseName(designation));
 
     auto pieces = std::make_unique<Tfuncts>();
+    int number = 0;  // of the stored piece, counted from 1
     for (gibbs.First(); !gibbs.Eof(); gibbs.Next()) {
+      ++number;
       Tfunc piece;
       try {
         piece = ReadPiece(temperature_axis);
@@ -209,6 +226,8 @@ bool TPhaseFunctions::BuildPhaseFunctions() {
         break;
       }
       const std::size_t index = pieces->Items.size();
+      const double tmin = piece.Tmin;
+      const double tmax = piece.Tmax;
       const bool has_references = piece.Expression.find('{') != std::string::npos;
       pieces->Items.push_back(std::move(piece));
       if (has_references) {
@@ -217,6 +236,9 @@ bool TPhaseFunctions::BuildPhaseFunctions() {
           if (listing) SaveListing(system);
           return false;
         }
+      }
+      if (!listing) {
+        CheckPieces(system, designation, {number, tmin, tmax, has_references}, *pieces, index);
       }
     }
 
@@ -384,6 +406,32 @@ bool TPhaseFunctions::SubstituteReferences(std::string& text, double lo, double 
     open.push_back({id, r.open + replacement.size()});
   }
   return true;
+}
+
+void TPhaseFunctions::CheckPieces(const std::string& system, const std::string& phase,
+                                  const StoredPiece& stored, const Tfuncts& pieces,
+                                  std::size_t first) {
+  TParserplus checker;  // knows the variables of an evaluator
+  for (std::size_t i = first; i < pieces.Items.size(); ++i) {
+    const Tfunc& piece = pieces.Items[i];
+    try {
+      checker.Parser.SetExpression(piece.Expression);
+    } catch (const EMathParserError& e) {
+      std::string where = "System " + system + ", phase " + phase + ", Gibbs energy piece " +
+                          std::to_string(stored.number) + " (T from " + FormatGeneral(stored.tmin) +
+                          " to " + FormatGeneral(stored.tmax) + ")";
+      if (stored.has_references) {
+        where += " with its stability parameters inserted for T from " + FormatGeneral(piece.Tmin) +
+                 " to " + FormatGeneral(piece.Tmax);
+      }
+      // A syntax error shows the text where it failed; the others say why only.
+      std::string reason = e.what();
+      if (dynamic_cast<const ESyntaxError*>(&e) == nullptr) {
+        reason += "\r" + Excerpt(piece.Expression);
+      }
+      throw EMathParserError(where + ": " + reason);
+    }
+  }
 }
 
 void TPhaseFunctions::CreateEvaluator(const std::string& designation, const Tfunc& last) {
@@ -640,7 +688,7 @@ bool TPhaseFunctions::EvaluateBatch(TParserplus& evaluator, TG& G) {
   return true;
 }
 
-void TPhaseFunctions::EvaluateGrid(TParserplus& evaluator, TG& G) {
+void TPhaseFunctions::EvaluateGrid(TParserplus& evaluator, std::string_view name, TG& G) {
   if (CompositionList == nullptr) return;
   const std::vector<TXclass>& compositions = *CompositionList;
   CacheMixingEntropies(compositions);
@@ -656,33 +704,65 @@ void TPhaseFunctions::EvaluateGrid(TParserplus& evaluator, TG& G) {
   const std::size_t n = std::min(compositions.size(), G.size());
   const TParserplus::RowPlan& plan = evaluator.plan_;
   bool row_done = false;  // the per-row operations have run
-  std::size_t i = 0;
-  try {
-    for (; i < n; ++i) {
-      const double x = compositions[i].X;
-      if (x < xmin || x > xmax) {
-        G[i] = kOutsideWindowG;
-        continue;
-      }
-      x_cell = x;
-      sid_cell = entropy_[i];
+  for (std::size_t i = 0; i < n; ++i) {
+    const double x = compositions[i].X;
+    if (x < xmin || x > xmax) {
+      G[i] = kOutsideWindowG;
+      continue;
+    }
+    x_cell = x;
+    sid_cell = entropy_[i];
+    // A composition where the evaluation faults has no Gibbs energy: the
+    // phase is absent there, as outside its window.
+    try {
       if (!plan.usable) {
         G[i] = static_cast<double>(evaluator.Parser.Value());
         continue;
       }
       // At the first composition evaluated, as a whole run would reach them:
-      // a fault among them is reported at the same composition.
+      // a fault among them is reported at the same composition (and met
+      // again at every composition, as a whole run would).
       if (!row_done) {
         RunOperations(plan.per_row);
         row_done = true;
       }
       RunOperations(plan.per_composition);
       G[i] = *plan.result;
+    } catch (const std::exception& e) {
+      G[i] = kOutsideWindowG;
+      TellFault(evaluator, name, e,
+                "X = " + FormatGeneral(x) + ", T = " + FormatGeneral(*evaluator.t_));
     }
-  } catch (const std::exception&) {
-    dialogs_.Message(evaluator.Parser.Expression() +
-                     "\r at X = " + FormatGeneral(compositions[i].X));
   }
+}
+
+void TPhaseFunctions::TellFault(const TParserplus& evaluator, std::string_view name,
+                                const std::exception& e, const std::string& where) {
+  ++faults_;
+  if (std::find(fault_told_.begin(), fault_told_.end(), &evaluator) != fault_told_.end()) return;
+  fault_told_.push_back(&evaluator);
+  dialogs_.Message("Phase " + std::string(name) + " cannot be evaluated at " + where + ": " +
+                   e.what() + "\r" + Excerpt(evaluator.Parser.Expression()) +
+                   "\rWherever it cannot be evaluated the phase counts as absent.");
+}
+
+void TPhaseFunctions::TellOutsidePieces(const TParserplus& evaluator, std::string_view name,
+                                        const Tfuncts& pieces, double T) {
+  if (std::find(outside_told_.begin(), outside_told_.end(), &evaluator) != outside_told_.end()) {
+    return;
+  }
+  outside_told_.push_back(&evaluator);
+  double lowest = pieces.Items.front().Tmin;
+  double highest = pieces.Items.front().Tmax;
+  for (const Tfunc& piece : pieces.Items) {
+    lowest = std::min(lowest, piece.Tmin);
+    highest = std::max(highest, piece.Tmax);
+  }
+  dialogs_.Warning("No Gibbs energy piece of phase " + std::string(name) +
+                   " covers T = " + FormatGeneral(T) + " (its pieces run from " +
+                   FormatGeneral(lowest) + " to " + FormatGeneral(highest) +
+                   "): its piece for T from " + FormatGeneral(evaluator.Tmin) + " to " +
+                   FormatGeneral(evaluator.Tmax) + " is used outside its range.");
 }
 
 void TPhaseFunctions::SetConditions(TParserplus& evaluator, double T) const {
@@ -709,7 +789,7 @@ void TPhaseFunctions::EvaluateSolution(std::string_view name, TG& G, double T) {
   }
   if (evaluator->Tmin <= T && T <= evaluator->Tmax) {
     SetConditions(*evaluator, T);
-    EvaluateGrid(*evaluator, G);
+    EvaluateGrid(*evaluator, name, G);
     return;
   }
   const Tfuncts* pieces = phase_functions_.Find(name);
@@ -717,11 +797,19 @@ void TPhaseFunctions::EvaluateSolution(std::string_view name, TG& G, double T) {
     dialogs_.Error("Phase " + std::string(name) + " not found in list of functions");
     return;
   }
+  bool covered = false;
   for (const Tfunc& piece : pieces->Items) {
     if (!(piece.Tmin <= T && T <= piece.Tmax)) continue;
+    covered = true;
     ActivatePiece(*evaluator, piece, T);
-    EvaluateGrid(*evaluator, G);
+    EvaluateGrid(*evaluator, name, G);
   }
+  if (covered) return;
+  // No piece covers T: the active piece stays, and gives the values at T
+  // rather than leaving those of another T.
+  TellOutsidePieces(*evaluator, name, *pieces, T);
+  SetConditions(*evaluator, T);
+  EvaluateGrid(*evaluator, name, G);
 }
 
 long double TPhaseFunctions::EvaluatePointPhase(std::string_view name, double T) {
@@ -730,26 +818,42 @@ long double TPhaseFunctions::EvaluatePointPhase(std::string_view name, double T)
     dialogs_.Error("Phase " + std::string(name) + " not found in list of point phases");
     return 0;
   }
-  if (evaluator->Tmin <= T && T <= evaluator->Tmax) {
+  // A fault leaves the phase without a Gibbs energy at T: absent, as a
+  // solution phase outside its window.
+  const auto value = [&]() -> long double {
+    try {
+      return evaluator->Parser.Value();
+    } catch (const std::exception& e) {
+      TellFault(*evaluator, name, e, "T = " + FormatGeneral(T));
+      return kOutsideWindowG;
+    }
+  };
+  const auto at_own_composition = [&] {
     SetConditions(*evaluator, T);
     *evaluator->x_ = evaluator->X;
     *evaluator->sid_ = IdealMixingEntropy(evaluator->X);
-    return evaluator->Parser.Value();
-  }
+    return value();
+  };
+  if (evaluator->Tmin <= T && T <= evaluator->Tmax) return at_own_composition();
   const Tfuncts* pieces = phase_functions_.Find(name);
   if (pieces == nullptr) {
     dialogs_.Error("Phase " + std::string(name) + " not found in list of functions");
     return 0;
   }
+  bool covered = false;
   long double result = 0;
   for (const Tfunc& piece : pieces->Items) {
     if (!(piece.Tmin <= T && T <= piece.Tmax)) continue;
+    covered = true;
     ActivatePiece(*evaluator, piece, T);
     *evaluator->x_ = piece.X;
     *evaluator->sid_ = IdealMixingEntropy(piece.X);
-    result = evaluator->Parser.Value();
+    result = value();
   }
-  return result;
+  if (covered) return result;
+  // No piece covers T: the active piece stays and gives the value at T.
+  TellOutsidePieces(*evaluator, name, *pieces, T);
+  return at_own_composition();
 }
 
 }  // namespace binodal

@@ -249,8 +249,11 @@ class TPhaseFunctions {
   // (unknown designation, "{" without "}", a parameter that refers to itself,
   // an expansion beyond the limits above); the reason has been shown and the
   // lists hold the phases done so far. A piece whose composition field cannot
-  // be read is reported as a plain message and ends that phase's pieces. A
-  // piece that does not compile raises the expression engine's exception; a
+  // be read is reported as a plain message and ends that phase's pieces. With
+  // RunMode true every assembled piece is compiled here, so that a run never
+  // meets a piece it cannot compile: one that does not compile raises
+  // EMathParserError naming the system, the phase, the piece (its number
+  // among the phase's pieces and its T range) and the engine's reason. A
   // listing that cannot be written raises std::runtime_error.
   // Moves the cursors of the phase, piece and stability tables; after a
   // complete assembly the first phase is current.
@@ -274,20 +277,31 @@ class TPhaseFunctions {
   // 0) and fills it for the solution phase `name` at T: kOutsideWindowG
   // outside the phase's window, else the active piece's value. When T leaves
   // the active piece, every piece covering T is evaluated in order and the
-  // last one stays active; with none, G keeps its values. An arithmetic error
-  // is shown as a plain message and leaves the rest of G as it was. Unknown
-  // names are reported as errors. Compiling a switched-to piece may raise the
-  // expression engine's exception. The operations of the active piece that do
+  // last one stays active; when none covers T the active piece stays and is
+  // evaluated at T, outside its range, which is told once per assembly and
+  // phase as a warning. A composition where the evaluation faults gets
+  // kOutsideWindowG (the phase is absent there) and counts in
+  // EvaluationFaults; the first fault of a phase is shown as a plain message
+  // naming the phase, the composition, T, the reason and the expression.
+  // Unknown names are reported as errors. Compiling a switched-to piece may
+  // raise the expression engine's exception. The operations of the active piece that do
   // not depend on the composition run once per call (see TParserplus), with
   // the same values and faults as a whole run at every composition. No
   // allocation once G has its size, the compositions have their entropies
   // cached and the active piece its split.
   void EvaluateSolution(std::string_view name, TG& G, double T);
 
-  // The Gibbs energy of the point phase `name` at T at its own composition; 0
-  // when no piece covers T or the name is unknown (reported as an error).
-  // Arithmetic and compilation errors reach the caller.
+  // The Gibbs energy of the point phase `name` at T at its own composition;
+  // 0 when the name is unknown (reported as an error). Pieces are chosen as
+  // for a solution phase, a T outside all of them told likewise. When the
+  // evaluation faults the result is kOutsideWindowG (the phase is absent at
+  // T), counted and told as for a solution phase. Compilation errors reach
+  // the caller.
   long double EvaluatePointPhase(std::string_view name, double T);
+
+  // The evaluations that faulted since the last assembly: grid compositions
+  // of solution phases and point phases at a T, each counted once per call.
+  [[nodiscard]] std::size_t EvaluationFaults() const { return faults_; }
 
   // R (-x ln x - (1 - x) ln(1 - x)) for 0 < x < 1, computed in extended
   // precision; 0 for any other x.
@@ -308,8 +322,26 @@ class TPhaseFunctions {
   // Replaces every reference of `text` by the chosen piece of its parameter
   // for the range [lo, hi]; `window` gets the last chosen piece's window.
   bool SubstituteReferences(std::string& text, double lo, double hi, Window& window);
+  // A stored piece of a phase as the user sees it.
+  struct StoredPiece {
+    int number;  // among the phase's pieces, from 1
+    double tmin;
+    double tmax;
+    bool has_references;  // split along the breakpoints of its stability parameters
+  };
+  // Compiles the pieces of `pieces` from index `first` on, all assembled
+  // from `stored`; raises EMathParserError naming system, phase and piece
+  // when one does not compile.
+  void CheckPieces(const std::string& system, const std::string& phase, const StoredPiece& stored,
+                   const Tfuncts& pieces, std::size_t first);
   void CreateEvaluator(const std::string& designation, const Tfunc& last);
-  void EvaluateGrid(TParserplus& evaluator, TG& G);
+  void EvaluateGrid(TParserplus& evaluator, std::string_view name, TG& G);
+  // Counts a fault of the phase `name` and shows its first one.
+  void TellFault(const TParserplus& evaluator, std::string_view name, const std::exception& e,
+                 const std::string& where);
+  // Warns, once per phase, that no piece of `pieces` covers T.
+  void TellOutsidePieces(const TParserplus& evaluator, std::string_view name, const Tfuncts& pieces,
+                         double T);
   // Gives the evaluator the run's conditions: T, P and Y.
   void SetConditions(TParserplus& evaluator, double T) const;
   // Makes `piece` the evaluator's active piece at T, compiling its text
@@ -340,6 +372,11 @@ class TPhaseFunctions {
   std::uint64_t grid_ = 0;  // counts the composition lists seen
   std::string listing_;
   std::string listing_file_name_;
+  // Since the last assembly: the faults counted, and the phases whose first
+  // fault or whose T outside every piece has been told.
+  std::size_t faults_ = 0;
+  std::vector<const TParserplus*> fault_told_;
+  std::vector<const TParserplus*> outside_told_;
 };
 
 }  // namespace binodal
