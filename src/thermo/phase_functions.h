@@ -21,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -250,7 +251,9 @@ class TPhaseFunctions {
   // an expansion beyond the limits above); the reason has been shown and the
   // lists hold the phases done so far. A piece whose composition field cannot
   // be read is reported as a plain message and ends that phase's pieces. A
-  // piece that does not compile raises the expression engine's exception; a
+  // stability parameter piece that is not one self-contained term
+  // (IsSelfContainedTerm) is inserted as written, with one warning per piece.
+  // A piece that does not compile raises the expression engine's exception; a
   // listing that cannot be written raises std::runtime_error.
   // Moves the cursors of the phase, piece and stability tables; after a
   // complete assembly the first phase is current.
@@ -340,6 +343,8 @@ class TPhaseFunctions {
   std::uint64_t grid_ = 0;  // counts the composition lists seen
   std::string listing_;
   std::string listing_file_name_;
+  // The stability parameter pieces this assembly has warned about.
+  std::set<std::string> warned_terms_;
 };
 
 }  // namespace binodal
