@@ -246,7 +246,9 @@ int RunCalc(Args args, std::ostream& out, std::ostream& err) {
   if (no_output) {
     out << "Results not written (--no-output)\n";
   } else {
-    out << "Results in " << fs::absolute(folder).lexically_normal().string() << '\n';
+    std::error_code error;
+    const fs::path absolute = fs::absolute(folder, error);
+    out << "Results in " << (error ? folder : absolute).lexically_normal().string() << '\n';
   }
   return outcome == RunOutcome::kCompleted ? 0 : 1;
 }
