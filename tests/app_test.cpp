@@ -522,6 +522,34 @@ TEST_F(RunTest, F9RunsTheCurrentSystemAndFillsTheResults) {
   EXPECT_TRUE(dialogs.entries.empty()) << dialogs.entries.front().text;
 }
 
+// The Y selector shows a Yparameter stored in another letter case, and RUN
+// writes nothing over one it has no item for: the run refuses it instead.
+TEST_F(RunTest, YSelectorKeepsTheStoredYParameter) {
+  struct Case {
+    const char* stored;
+    int item;  // of the selector; -1: none, the run is refused
+  };
+  for (const Case& c : {Case{"temperature", 0}, Case{"Temp", -1}}) {
+    SCOPED_TRACE(c.stored);
+    Systems().Edit();
+    Systems().FieldByName("Yparameter").SetAsString(c.stored);
+    Systems().Post();
+    SelectSystem("A+B");  // back again: the panes show the stored value
+    SelectSystem("Ag+Cu");
+    EXPECT_EQ(window->YSelector()->currentIndex(), c.item);
+    dialogs.entries.clear();
+    Key(window->SystemsGrid(), Qt::Key_F9);
+    EXPECT_EQ(Current(Systems(), "Yparameter"), c.stored);
+    if (c.item < 0) {
+      EXPECT_TRUE(Said("warning", "Unknown Y parameter \"Temp\": Y is Temperature, Pressure or Y"));
+    } else {
+      EXPECT_EQ(window->Run().RowsComputed(), 21);
+      EXPECT_EQ(window->Run().RunT, 600);  // Ag+Cu's Ymin: T followed the rows
+      EXPECT_TRUE(dialogs.entries.empty()) << dialogs.entries.front().text;
+    }
+  }
+}
+
 TEST_F(RunTest, F9TakesTheSettingStillBeingTyped) {
   QLineEdit* ypoints = window->YpointsEdit();
   ypoints->setFocus();

@@ -1,5 +1,7 @@
 // Chart models drawn into SVG and PNG files with the shared chart code.
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -274,6 +276,57 @@ TEST_F(ChartBuilderTest, AutomaticAxesHoldEveryPointAndStayClose) {
   chart = BuildChart(model, look);
   EXPECT_LT(Axis(*chart, Qt::Vertical)->min(), 500);
   EXPECT_GT(Axis(*chart, Qt::Vertical)->max(), 500);
+}
+
+// Points spread over a range too narrow, too wide or too small in its
+// numbers for the chart library: the chart still gets a range it keeps and a
+// few labelled ticks, and a picture is drawn (the labels of a range the
+// library took for empty were laid out one tiny step at a time, without end).
+TEST_F(ChartBuilderTest, AnyRangeOfPointsIsLabelledInAFewTicks) {
+  constexpr double kDenormal = std::numeric_limits<double>::denorm_min();
+  struct Case {
+    double y0, y1;
+    std::optional<AxisRange> fixed;
+    std::optional<double> interval;
+  };
+  const Case cases[] = {
+      {1e-12, 1e-12, std::nullopt, std::nullopt},  // one row of a run at Y = 1e-12
+      {0, 1e-12, std::nullopt, std::nullopt},
+      {kDenormal, kDenormal, std::nullopt, std::nullopt},
+      {0, kDenormal, std::nullopt, std::nullopt},
+      {1e15, 1e15 + 1, std::nullopt, std::nullopt},
+      {-1e300, 1e300, std::nullopt, std::nullopt},
+      {-1e308, 1e308, std::nullopt, std::nullopt},
+      {500, 500, AxisRange{1e-13, 2e-13}, std::nullopt},  // a range the user fixed
+      {500, 500, AxisRange{300, 300}, 1e-14},
+      {500, 500, std::nullopt, std::numeric_limits<double>::infinity()},
+  };
+  TempFolder folder;
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(n) + ": " + std::to_string(c.y0) + " " + std::to_string(c.y1));
+    ChartModel model;
+    model.Series = {Series("", SeriesKind::kPoints, {Point(0.2, c.y0), Point(0.7, c.y1)})};
+    ChartLook look = PhaseDiagramLook();
+    look.YRange = c.fixed;
+    look.YTickInterval = c.interval;
+    auto chart = BuildChart(model, look);
+    QValueAxis* y = Axis(*chart, Qt::Vertical);
+    ASSERT_NE(y, nullptr);
+    EXPECT_TRUE(std::isfinite(y->min()) && std::isfinite(y->max()));
+    EXPECT_LT(y->min(), y->max());
+    EXPECT_GT(y->tickInterval(), 0);
+    EXPECT_LE((y->max() - y->min()) / y->tickInterval(), 50);
+    // Adding the step goes from one tick to the next.
+    EXPECT_GT(y->max() + y->tickInterval(), y->max());
+    if (!c.fixed && std::abs(c.y0) < 1e300) {
+      EXPECT_LE(y->min(), c.y0);
+      EXPECT_GE(y->max(), c.y1);
+    }
+    const std::string path = folder.File("range" + std::to_string(n++) + ".png");
+    RenderChartToPng(model, path, {200, 150}, look);
+    EXPECT_TRUE(QImage(QString::fromStdString(path)).size() == QSize(200, 150));
+  }
 }
 
 TEST_F(ChartBuilderTest, SeriesKeepTheLookOfTheModel) {

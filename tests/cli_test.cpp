@@ -422,6 +422,46 @@ TEST_F(CliDatabase, MalformedExchangeFileIsRefusedWithItsLine) {
   EXPECT_EQ(ReadAll(folder_ / "systems.d"), before);
 }
 
+// A Y range of about 1e-12 and an empty folder end at once, with a result or
+// a message.
+TEST_F(CliDatabase, TinyRangesAndEmptyFoldersEndPromptly) {
+  ASSERT_EQ(RunCli({"upload", "--db", Db(), Data("A+B.ter")}).status, 0);
+  // A hang is ended after a minute (status 124) and fails the test.
+  const auto limited = [](std::vector<std::string> args) {
+    args.insert(args.begin(), {"60", BINODAL_CLI});
+    return RunCli(args, "timeout");
+  };
+  const std::filesystem::path out = folder_ / "out";
+  // One row at Y = 1e-12: the diagram's Y axis spans next to nothing.
+  const Outcome row = limited({"calc", "--db", Db(), "--system", "A+B", "--xpoints", "20", "--ymin",
+                               "1e-12", "--ymax", "1e-12", "--out", out.string()});
+  EXPECT_EQ(row.status, 0) << row.err;
+  EXPECT_NE(row.out.find("Rows computed: 1\n"), std::string::npos) << row.out;
+  ASSERT_TRUE(std::filesystem::exists(out / "diagram.png"));
+  EXPECT_GT(std::filesystem::file_size(out / "diagram.png"), 0u);
+
+  // Rows closer together than the run can tell apart: refused, with the reason.
+  const Outcome tiny = limited({"calc", "--db", Db(), "--system", "A+B", "--ymin", "0", "--ymax",
+                                "1e-12", "--out", out.string()});
+  EXPECT_EQ(tiny.status, 1);
+  EXPECT_NE(tiny.err.find("The Y range 0 to 1E-12 is too narrow for 100 points"), std::string::npos)
+      << tiny.err;
+
+  // An empty folder is a mistake, refused before anything is read or written.
+  const std::vector<std::vector<std::string>> empty_folders = {
+      {"calc", "--db", Db(), "--system", "A+B", "--xpoints", "20", "--out", ""},
+      {"calc", "--db", "", "--system", "A+B", "--xpoints", "20", "--out", out.string()},
+      {"listing", "--db", Db(), "--system", "A+B", "--out", ""},
+      {"systems", "--db", ""},
+  };
+  for (const std::vector<std::string>& args : empty_folders) {
+    const Outcome empty = limited(args);
+    EXPECT_EQ(empty.status, 2) << args[0] << " " << empty.err;
+    EXPECT_NE(empty.err.find("needs a folder, not an empty text"), std::string::npos) << empty.err;
+    EXPECT_EQ(empty.out, "");
+  }
+}
+
 TEST_F(CliDatabase, WithoutThePictureLibraryOnlyThePicturesAreMissing) {
   ASSERT_EQ(RunCli({"params-upload", "--db", Db(), Data("STABILITY_PARAMS.txt")}).status, 0);
   ASSERT_EQ(RunCli({"upload", "--db", Db(), Data("Ag+Cu.ter")}).status, 0);

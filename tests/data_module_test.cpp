@@ -113,6 +113,50 @@ TEST_F(DataModule, StabilityPieceStartsWhereTheLastOneEnds) {
   EXPECT_TRUE(dm.tblStabDet.FieldByName("Tmin").IsNull());
 }
 
+// An edited stability piece is posted as typed; one that is not one
+// self-contained term gets a warning naming the parameter and the piece.
+TEST_F(DataModule, EditedStabilityPieceThatIsNotOneTermIsPostedWithAWarning) {
+  dm.tblStability.Insert();
+  dm.tblStability.FieldByName("Designation").SetAsString("GBISN");
+  dm.tblStabDet.Insert();
+  dm.tblStabDet.FieldByName("Tmin").SetAsFloat(298.15);
+  dm.tblStabDet.FieldByName("Tmax").SetAsFloat(544.55);
+  dm.tblStabDet.FieldByName("Expression").SetAsString("(1+T)");
+  dm.tblStabDet.Post();
+  EXPECT_TRUE(dialogs.entries.empty());
+
+  dm.tblStabDet.Edit();
+  dm.tblStabDet.FieldByName("Expression").SetAsString("1 + T\r\n- 5");
+  dm.tblStabDet.Post();
+  EXPECT_EQ(dm.tblStabDet.State(), TableState::kBrowse);
+  EXPECT_EQ(dm.tblStabDet.FieldByName("Expression").AsString(), "1 + T\r\n- 5");
+  EXPECT_EQ(dialogs.entries,
+            (std::vector<Entry>{{"warning",
+                                 "Stability parameter GBISN, piece 298.15 to 544.55: the "
+                                 "expression 1+T-5 is not enclosed in parentheses. It is inserted "
+                                 "as written in place of {GBISN}, so an operator beside {GBISN} "
+                                 "takes only part of it."}}));
+}
+
+TEST_F(DataModule, YParameterIsReadWhateverItsLetterCase) {
+  struct Case {
+    const char* text;
+    int item;
+  };
+  const Case cases[] = {{"Temperature", 0}, {"temperature", 0}, {" TEMPERATURE ", 0},
+                        {"Pressure", 1},    {"pressure", 1},    {"Y", 2},
+                        {"y", 2},           {"Temp", -1},       {"", -1},
+                        {"Y axis", -1}};
+  AddSystem("A+B");
+  for (const Case& c : cases) {
+    EXPECT_EQ(YItemIndex(c.text), c.item) << c.text;
+    dm.tblSystems.Edit();
+    dm.tblSystems.FieldByName("Yparameter").SetAsString(c.text);
+    dm.tblSystems.Post();
+    EXPECT_EQ(dm.YSelectorIndex(), c.item) << c.text;
+  }
+}
+
 TEST_F(DataModule, DeletingASystemCascadesToPhasesAndPiecesButNotPoints) {
   AddSystem("A+B");
   for (const char* phase : {"L", "S"}) {

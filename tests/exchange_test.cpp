@@ -6,6 +6,7 @@
 #include "exchange/stability_file.h"
 #include "exchange/system_exchange.h"
 #include "support/temp_database.h"
+#include "thermo/text_routines.h"
 
 namespace binodal {
 namespace {
@@ -484,6 +485,28 @@ TEST_F(StabilityParameters, MissingFileIsAWarning) {
   EXPECT_FALSE(result.completed);
   ASSERT_EQ(dialogs.entries.size(), 1u);
   EXPECT_EQ(dialogs.entries[0].kind, "warning");
+}
+
+// A piece that is not one self-contained term is uploaded as written, with a
+// warning naming its parameter and its range.
+TEST_F(StabilityParameters, UploadWarnsOfAPieceThatIsNotOneTerm) {
+  const auto piece = [](const std::string& tmin, const std::string& tmax,
+                        const std::string& expression) {
+    return "  [STABILITY_DETAIL]\r\n" + Line("Tmin", tmin) + Line("Tmax", tmax) +
+           Line("Expression", expression) + Line("Xmin", "0") + Line("Xmax", "1") + ">\r\n";
+  };
+  WriteWholeFile(FilePath(), "[STABILITY_PARAMS]\r\n" + Line("Designation", "GBISN") +
+                                 Line("Comment", "") + ">\r\n" +
+                                 piece("298.15", "544.55", "(-9.4+T)") +
+                                 piece("544.55", "3000", "1000+T") + "\r\n");
+  const StabilityUploadResult result = UploadStabilityParameters(dm, FilePath(), dialogs);
+  EXPECT_TRUE(result.completed);
+  EXPECT_EQ(result.pieces, 2);
+  EXPECT_EQ(dialogs.entries,
+            (std::vector<Entry>{{"warning", StabilityTermWarning("GBISN", 544.55, 3000, "1000+T")},
+                                {"information", "Stability parameters are saved into database"}}));
+  dm.tblStabDet.Last();
+  EXPECT_EQ(dm.tblStabDet.FieldByName("Expression").AsString(), "1000+T");
 }
 
 class Catalogue : public DatabaseTest {

@@ -10,6 +10,7 @@
 #include "common/float_errors.h"
 #include "expression/parser_errors.h"
 #include "support/temp_database.h"
+#include "thermo/text_routines.h"
 
 namespace binodal {
 
@@ -188,6 +189,12 @@ TEST_F(PhaseFunctions, SeveralAndNestedReferencesShareTheBreakpoints) {
   AddParameter("TWICE", {{0, 10000, "{G2}*{G2}"}});  // the same parameter twice is no cycle
   AddParameter("G4", {{298.15, 1000, "1"}});
   AddParameter("G5", {{298.15 + 1e-13, 2000, "2"}});  // the same Tmin to 15 digits
+  // G3 and TWICE are not enclosed in parentheses: posted and assembled with a warning.
+  const std::vector<Entry> warnings = {
+      {"warning", StabilityTermWarning("G3", 0, 10000, "{g1}*2")},
+      {"warning", StabilityTermWarning("TWICE", 0, 10000, "{G2}*{G2}")}};
+  EXPECT_EQ(dialogs.entries, warnings);
+  dialogs.entries.clear();
   AddSystem("A+B");
   AddPhaseWith("AB", {{298, 3000, "{G1}+{G2}", "0.5;0.25"}});
   AddPhaseWith("N", {{298, 3000, "{g3}+{TWICE}"}});
@@ -202,9 +209,34 @@ TEST_F(PhaseFunctions, SeveralAndNestedReferencesShareTheBreakpoints) {
   // G1 inside G3 is chosen for G3's range [0, 10000]: none covers it, so its last piece.
   EXPECT_EQ(PiecesOf("N"), (std::vector<Tfunc>{{0, 10000, 0, 1, -1, -1, "2*2+3*3"}}));
   EXPECT_EQ(PiecesOf("R"), (std::vector<Tfunc>{{298.15, 1000, 0, 1, -1, -1, "1+2"}}));
-  EXPECT_TRUE(dialogs.entries.empty());
+  EXPECT_EQ(dialogs.entries, warnings);
   // The last referenced parameter is current.
   EXPECT_EQ(dm.tblStability.FieldByName("Designation").AsString(), "G5");
+}
+
+// A piece that is not one term is inserted as written (X*{G} with G = 1+T is
+// X*1+T), and the assembly says so once per parameter piece, however many
+// phases and sub-pieces use it, and again at the next assembly.
+TEST_F(PhaseFunctions, PieceThatIsNotOneTermIsInsertedAsWrittenWithOneWarning) {
+  AddParameter("G", {{298, 700, "1 + T"}, {700, 3000, "(2+T)"}});
+  AddParameter("H", {{298, 500, "-5"}, {500, 3000, "7"}});
+  const std::vector<Entry> warnings = {{"warning", StabilityTermWarning("G", 298, 700, "1+T")},
+                                       {"warning", StabilityTermWarning("H", 298, 500, "-5")}};
+  EXPECT_EQ(dialogs.entries, warnings) << "posting the pieces";
+  AddSystem("A+B");
+  AddPhaseWith("L", {{298, 3000, "X*{G}+X*{H}"}});
+  AddPhaseWith("S", {{298, 3000, "{G}*{H}"}});
+  for (const bool run_mode : {true, false}) {
+    SCOPED_TRACE(run_mode ? "run" : "listing");
+    dm.RunMode = run_mode;
+    dialogs.entries.clear();
+    ASSERT_TRUE(pf.BuildPhaseFunctions());
+    EXPECT_EQ(PiecesOf("L"), (std::vector<Tfunc>{{298, 500, 0, 1, -1, -1, "X*1+T+X*-5"},
+                                                 {500, 700, 0, 1, -1, -1, "X*1+T+X*7"},
+                                                 {700, 3000, 0, 1, -1, -1, "X*(2+T)+X*7"}}));
+    EXPECT_EQ(PiecesOf("S").front().Expression, "1+T*-5");
+    EXPECT_EQ(dialogs.entries, warnings);
+  }
 }
 
 TEST_F(PhaseFunctions, ClosingBraceBeforeAReferenceIsLeftToTheCompiler) {

@@ -176,6 +176,96 @@ TEST_F(RunTest, GridCountsHaveLowerBoundsAndInvalidRangesAreRefused) {
   EXPECT_EQ(events.entries.back().kind, "warning");
 }
 
+// The walks over x and Y add their step again and again: a step below what
+// the numbers there can resolve would end early or never, so it is refused.
+TEST_F(RunTest, StepsTooSmallForTheNumbersAreRefused) {
+  struct Case {
+    const char* settings;  // designations list
+    double ymin, ymax;
+    int xpoints, ypoints;
+    const char* refusal;  // nullptr: the run completes
+  };
+  const Case cases[] = {
+      // x + step == x: the columns never end.
+      {"#XMIN=0.999999999998", 300, 300, 40000, 1,
+       "The composition range 0.999999999998 to 1 is too narrow for 40000 points: its step "
+       "5E-17 is below 1E-12, the smallest step the grid can take there"},
+      {"#XMIN=0.999999999997", 300, 300, 2, 1, nullptr},  // a step of 1.5e-12 is resolved
+      {"#XMIN=0.999", 300, 300, 30000, 1, nullptr},
+      {"#XMAX=1e-10", 300, 300, 1000, 1,  // steps below the tolerance of the last column
+       "The composition range 0 to 1E-10 is too narrow for 1000 points: its step 1E-13 is "
+       "below 1E-12, the smallest step the grid can take there"},
+      // Rows closer than the tolerance of having reached Ymin.
+      {"", 0, 1e-12, 2, 100,
+       "The Y range 0 to 1E-12 is too narrow for 100 points: its step 1E-14 is below 1E-11, "
+       "the smallest step the rows can take there"},
+      {"", 1e-12, 1e-12, 2, 10, nullptr},  // one row: no step at all
+      // 0.001 is below the spacing of the numbers near 1e15 (0.125): Y - step == Y.
+      {"", 1e15, 1e15 + 1, 2, 1000,
+       "The Y range 1E15 to 1E15 is too narrow for 1000 points: its step 0.001 is below 128, "
+       "the smallest step the rows can take there"},
+      {"", 1e15, 1e15 + 1000, 2, 1, nullptr},
+      {"", 300, 300.001, 2, 10, nullptr},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(i);
+    AddSystemWith("S" + std::to_string(i) + "+B", c.ymin, c.ymax, 2, 1, c.settings);
+    AddPhaseWith("L", "X*(1-X)");
+    TRun run(dm, events, &observer);
+    events.entries.clear();
+    RunOverrides points;  // more than the table's field can hold
+    points.XPoints = c.xpoints;
+    points.YPoints = c.ypoints;
+    if (c.refusal == nullptr) {
+      EXPECT_EQ(run.Run(points), RunOutcome::kCompleted);
+      EXPECT_TRUE(events.entries.empty());
+      EXPECT_EQ(run.RowsComputed(), c.ymax > c.ymin ? c.ypoints + 1 : 1);
+    } else {
+      EXPECT_EQ(run.Run(points), RunOutcome::kRefused);
+      EXPECT_EQ(events.entries, (std::vector<Entry>{{"warning", c.refusal}}));
+      EXPECT_EQ(run.RowsComputed(), 0);
+    }
+  }
+}
+
+// Yparameter is read whatever its letter case; any other text refuses the
+// run rather than leaving T at 300 K and the diagram without a caption.
+TEST_F(RunTest, YParameterInAnyLetterCaseAndAnUnknownOneRefused) {
+  struct Case {
+    const char* yparameter;
+    int item;  // -1: refused
+  };
+  const Case cases[] = {{"temperature", 0}, {"TEMPERATURE", 0}, {"pressure", 1},
+                        {"y", 2},           {"Temp", -1},       {"", -1}};
+  AddSystemWith("A+B", 400, 500, 4, 1);
+  AddPhaseWith("L", "X*(1-X)");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.yparameter);
+    dm.tblSystems.Edit();
+    dm.tblSystems.FieldByName("Yparameter").SetAsString(c.yparameter);
+    dm.tblSystems.FieldByName("Zvalue").SetAsFloat(700);
+    dm.tblSystems.Post();
+    events.entries.clear();
+    TRun run(dm, events, &observer);
+    if (c.item < 0) {
+      EXPECT_EQ(run.Run(), RunOutcome::kRefused);
+      EXPECT_EQ(
+          events.entries,
+          (std::vector<Entry>{{"warning", "Unknown Y parameter \"" + std::string(c.yparameter) +
+                                              "\": Y is Temperature, Pressure or Y"}}));
+      continue;
+    }
+    ASSERT_EQ(run.Run(), RunOutcome::kCompleted);
+    EXPECT_TRUE(events.entries.empty());
+    EXPECT_EQ(run.YItem, c.item);
+    EXPECT_EQ(run.YItemText(), kYItems[c.item]);
+    // The last row is Ymin: the quantity Y stands for follows it, the other is Zvalue.
+    EXPECT_EQ(run.RunT, c.item == 0 ? 400 : c.item == 1 ? 700 : 300);
+    EXPECT_EQ(run.RunP, c.item == 0 ? 700 : c.item == 1 ? 400 : 1);
+  }
+}
+
 TEST_F(RunTest, StopTakesEffectBeforeTheNextRowAndASecondRunIsRefused) {
   AddSystemWith("A+B", 300, 1300, 10, 100);
   AddPhaseWith("L", "X*(1-X)");

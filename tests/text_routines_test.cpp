@@ -36,6 +36,70 @@ TEST(TextRoutines, ParseNumberReportsMalformedNumbers) {
                                                   {"message", "Invalid number: abc"}}));
 }
 
+// A stability parameter piece is inserted into phase expressions as written:
+// only a text that is one term keeps its meaning beside an operator.
+TEST(TextRoutines, SelfContainedTermsAreOneNumberNameCallReferenceOrBracketedText) {
+  struct Case {
+    const char* text;
+    bool term;
+  };
+  const Case cases[] = {
+      // One number, one name, one call, one reference, one bracketed text.
+      {"12011", true},
+      {"3.98587E-07", true},
+      {"805.644e+23", true},
+      {"1,5", true},
+      {".5", true},
+      {"PI", true},
+      {"T", true},
+      {"SID", true},
+      {"g_0", true},
+      {"LN(T)", true},
+      {"max(T,(1+X))", true},
+      {"{GHSERAG}", true},
+      {"(11025.293-8.890146*T-1.0322E-20*T^7)", true},
+      {"((1+T)*(2-T))", true},
+      {" ( 1 + T\r\n ) ", true},  // blanks and line breaks are removed before insertion
+      // An operator outside parentheses, a leading sign included.
+      {"1+T", false},
+      {"-5", false},
+      {"-(1+T)", false},
+      {"+T", false},
+      {"2*T", false},
+      {"T^2", false},
+      {"X/2", false},
+      {"7DIV2", false},
+      {"ADIVB", false},
+      {"AMOD3", false},
+      {"(1+T)*(2+T)", false},
+      {"(1+T)+(2+T)", false},
+      {"LN(T)*2", false},
+      {"LN(T)+LN(X)", false},
+      {"{G1}*2", false},
+      {"{G1}{G2}", false},
+      {"1E", false},
+      {"2PI", false},
+      {"(1+T", false},
+      {"", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsSelfContainedTerm(c.text), c.term) << c.text;
+}
+
+TEST(TextRoutines, StabilityTermWarningNamesParameterPieceAndExpression) {
+  EXPECT_EQ(StabilityTermWarning("GBISN", 298.15, 544.55, "1000 + T"),
+            "Stability parameter GBISN, piece 298.15 to 544.55: the expression 1000+T is not "
+            "enclosed in parentheses. It is inserted as written in place of {GBISN}, so an "
+            "operator beside {GBISN} takes only part of it.");
+  EXPECT_EQ(StabilityTermWarning("G", 0, 3000, " \r\n"),
+            "Stability parameter G, piece 0 to 3000: the expression is empty, so {G} stands for "
+            "nothing.");
+  // A long expression is cut to a readable length.
+  const std::string warning = StabilityTermWarning("G", 0, 1, "1+" + std::string(5000, 'T'));
+  EXPECT_LT(warning.size(), 300u);
+  EXPECT_NE(warning.find("1+TTT"), std::string::npos);
+  EXPECT_NE(warning.find("..."), std::string::npos);
+}
+
 TEST(TextRoutines, SplitterKeepsInnerEmptyPartsAndDropsAnEmptyTail) {
   struct Case {
     const char* text;

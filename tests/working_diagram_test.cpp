@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace binodal {
 namespace {
@@ -61,6 +63,53 @@ TEST(RoundScaleTest, RoundStepsCoverTheRangeInAtMostTheIntervalsAsked) {
     EXPECT_NEAR(scale.Min, c.scale.Min, 1e-9 * std::abs(c.scale.Step)) << c.min << " " << c.max;
     EXPECT_NEAR(scale.Max, c.scale.Max, 1e-9 * std::abs(c.scale.Step)) << c.min << " " << c.max;
     EXPECT_NEAR(scale.Step, c.scale.Step, 1e-12 * std::abs(c.scale.Step)) << c.min << " " << c.max;
+  }
+}
+
+// Whatever the values, an axis gets a range the chart library can tell from
+// its neighbours (it takes values less than 1e-12 apart for one) and a step
+// that labels it in a handful of ticks, reached by adding the step.
+TEST(AxisScaleTest, AnyRangeGetsADrawableSpanAndAFewRoundSteps) {
+  constexpr double kDenormal = std::numeric_limits<double>::denorm_min();
+  constexpr double kLargest = std::numeric_limits<double>::max();
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    double min, max;
+    bool contained;  // the range holds the values given
+  };
+  const Case cases[] = {
+      {300, 1400, true},       {0, 0, true},           {1e-12, 1e-12, true},
+      {0, 1e-12, true},        {0, kDenormal, true},   {kDenormal, kDenormal, true},
+      {-1e-300, 1e-300, true}, {1e15, 1e15 + 1, true}, {-7.5e9, -7.5e9, true},
+      {1e300, 1e300, true},    {1, -1, true},          {-kLargest, kLargest, false},
+      {kNaN, 1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.min) + " " + std::to_string(c.max));
+    const auto [low, high] = DrawableRange(c.min, c.max);
+    ASSERT_TRUE(std::isfinite(low) && std::isfinite(high));
+    const double span = high - low;
+    EXPECT_GE(span, 1e-9);
+    EXPECT_GE(span, 1e-9 * std::max(std::abs(low), std::abs(high)));
+    if (c.contained) {
+      EXPECT_LE(low, std::min(c.min, c.max));
+      EXPECT_GE(high, std::max(c.min, c.max));
+    }
+
+    const double step = RoundStep(span, 8);
+    EXPECT_GE(span / step, 4 - 1e-9);
+    EXPECT_LE(span / step, 8 + 1e-9);
+
+    const AxisScale scale = RoundScale(c.min, c.max, 5);
+    EXPECT_LE(scale.Min, low);
+    EXPECT_GE(scale.Max, high);
+    int ticks = 0;
+    for (double v = scale.Min; v <= scale.Max && ticks < 100; v += scale.Step) ++ticks;
+    EXPECT_GE(ticks, 2);
+    EXPECT_LE(ticks, 7);
+  }
+  for (const double span : {0.0, -1.0, kNaN, std::numeric_limits<double>::infinity()}) {
+    EXPECT_EQ(RoundStep(span, 8), 1) << span;
   }
 }
 

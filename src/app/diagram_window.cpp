@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <tuple>
 #include <utility>
 
 #include <QApplication>
@@ -32,6 +33,7 @@
 #include "charts/chart_builder.h"
 #include "common/file_io.h"
 #include "common/number_format.h"
+#include "results/axis_scale.h"
 #include "results/diagram_texts.h"
 #include "results/phase_diagram.h"
 
@@ -61,17 +63,6 @@ std::string JoinLines(const std::vector<std::string>& lines) {
     text += lines[i];
   }
   return text;
-}
-
-// The round step (1, 2, 2.5 or 5 times a power of ten) giving about `parts`
-// parts of `span`.
-double RoundStep(double span, int parts) {
-  const double raw = span / parts;
-  const double power = std::pow(10.0, std::floor(std::log10(raw)));
-  for (const double factor : {1.0, 2.0, 2.5, 5.0}) {
-    if (factor * power >= raw * (1 - 1e-9)) return factor * power;
-  }
-  return 10 * power;
 }
 
 std::filesystem::path InFolder(const std::string& folder, std::string_view name) {
@@ -468,6 +459,7 @@ void TfmDiagram2::SetRanges(double x0, double x1, double y0, double y1) {
                         const std::optional<double>& wanted_step) {
     if (from > to) std::swap(from, to);
     if (!(to > from) || !std::isfinite(from) || !std::isfinite(to)) return;
+    std::tie(from, to) = DrawableRange(from, to);
     // Keep the look's step while it labels a sensible number of ticks.
     const double span = to - from;
     double step = wanted_step.value_or(axis.tickInterval());

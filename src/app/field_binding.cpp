@@ -94,7 +94,8 @@ void FieldBinding::Refresh() {
     box->setChecked(text == "True");
     if (read_only) widget_->setEnabled(false);
   } else if (auto* combo = qobject_cast<QComboBox*>(widget_)) {
-    combo->setCurrentIndex(combo->findText(text));
+    // Letter case ignored, as the run reads the value ("temperature").
+    combo->setCurrentIndex(combo->findText(text.trimmed(), Qt::MatchFixedString));
     if (read_only) widget_->setEnabled(false);
   }
   refreshing_ = false;
@@ -104,6 +105,13 @@ bool FieldBinding::Commit() {
   if (widget_ == nullptr || refreshing_ || !HasRecord() || table_.ReadOnly()) return true;
   const QString text = WidgetText();
   if (text == StoredText()) return true;
+  // A combo box without an item for the stored value, or showing its item
+  // for a value spelled in another case, has nothing new to write.
+  if (auto* combo = qobject_cast<QComboBox*>(widget_);
+      combo != nullptr && (combo->currentIndex() < 0 ||
+                           text.compare(StoredText().trimmed(), Qt::CaseInsensitive) == 0)) {
+    return true;
+  }
   std::string value = text.toStdString();
   if (crlf_ && qobject_cast<QPlainTextEdit*>(widget_)) {
     std::string crlf;

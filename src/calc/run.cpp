@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <limits>
 
 #include "calc/setting_lines.h"
 #include "common/number_format.h"
@@ -15,6 +16,27 @@ constexpr double kGTolerance = 1e-8;  // G against the chord; point phase agains
 constexpr double kXEndTolerance = 1e-12;
 constexpr double kYEndTolerance = 1e-11;
 constexpr double kMatrixReserveLimit = 1 << 26;  // cells (256 MiB)
+// A grid walked by repeated addition steps at least this many spacings of
+// the numbers it passes: every addition rounds by up to half a spacing, and
+// a step of half a spacing or less leaves the value where it is.
+constexpr double kMinStepSpacings = 1024;
+
+// The smallest step a walk from one end of [from, to] to the other can take:
+// above the tolerance of its end test and well above the number spacing.
+double SmallestStep(double from, double to, double end_tolerance) {
+  const double magnitude = std::max(std::fabs(from), std::fabs(to));
+  const double spacing =
+      std::nextafter(magnitude, std::numeric_limits<double>::infinity()) - magnitude;
+  return std::max(end_tolerance, kMinStepSpacings * spacing);
+}
+
+// A step for a message: four significant digits.
+std::string Short(double value) {
+  if (value == 0 || !std::isfinite(value)) return FormatGeneral(value);
+  const double scale = std::pow(10.0, 3 - std::floor(std::log10(std::fabs(value))));
+  if (!std::isfinite(scale) || scale == 0) return FormatGeneral(value);
+  return FormatGeneral(std::round(value * scale) / scale);
+}
 
 }  // namespace
 
@@ -56,6 +78,13 @@ bool TRun::ReadRunSettings(const RunOverrides& overrides) {
     dialogs_.Warning("Ymax must be more that Ymin");
     return false;
   }
+  if (!std::isfinite(Ymin) || !std::isfinite(Ymax) || !std::isfinite(RunXmin) ||
+      !std::isfinite(RunXmax)) {
+    dialogs_.Warning("The ranges of x and Y must be finite numbers: #XMIN= " +
+                     FormatGeneral(RunXmin) + ", #XMAX= " + FormatGeneral(RunXmax) +
+                     ", Ymin = " + FormatGeneral(Ymin) + ", Ymax = " + FormatGeneral(Ymax));
+    return false;
+  }
   if (!(RunXmin < RunXmax)) {
     // An empty composition range gives no column and no chord to screen by.
     dialogs_.Warning("The composition range is empty: #XMIN= " + FormatGeneral(RunXmin) +
@@ -64,6 +93,11 @@ bool TRun::ReadRunSettings(const RunOverrides& overrides) {
   }
 
   YItem = dm_.YSelectorIndex ? dm_.YSelectorIndex() : 0;
+  if (YItem < 0 || YItem > 2) {
+    dialogs_.Warning("Unknown Y parameter \"" + system.FieldByName("Yparameter").AsString() +
+                     "\": Y is Temperature, Pressure or Y");
+    return false;
+  }
   const double z = system.FieldByName("Zvalue").AsFloat();
   if (YItem == 0) RunP = z;
   if (YItem == 1) RunT = z;
@@ -77,6 +111,23 @@ bool TRun::ReadRunSettings(const RunOverrides& overrides) {
   DeltaX = (RunXmax - RunXmin) / XSteps;
   WorkingAxisIncrement = std::max(0.0, std::nearbyint((RunXmax - RunXmin) * 1000) / 10000);
   DeltaY = (Ymax - Ymin) / YPoints;
+  // Steps the walks over the grid cannot take: they would end early, or
+  // never (x + DeltaX == x).
+  if (const double smallest = SmallestStep(RunXmin, RunXmax, kXEndTolerance); DeltaX < smallest) {
+    dialogs_.Warning("The composition range " + FormatGeneral(RunXmin) + " to " +
+                     FormatGeneral(RunXmax) + " is too narrow for " + std::to_string(XSteps) +
+                     " points: its step " + Short(DeltaX) + " is below " + Short(smallest) +
+                     ", the smallest step the grid can take there");
+    return false;
+  }
+  if (const double smallest = SmallestStep(Ymin, Ymax, kYEndTolerance);
+      DeltaY > 0 && DeltaY < smallest) {
+    dialogs_.Warning("The Y range " + FormatGeneral(Ymin) + " to " + FormatGeneral(Ymax) +
+                     " is too narrow for " + std::to_string(YPoints) + " points: its step " +
+                     Short(DeltaY) + " is below " + Short(smallest) +
+                     ", the smallest step the rows can take there");
+    return false;
+  }
   MosaicRow = 0;
   RowIndex = -1;
   Results.BoundaryLast = -1;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include <QApplication>
@@ -21,6 +22,8 @@
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>
 #include <QtCharts/QValueAxis>
+
+#include "results/axis_scale.h"
 
 namespace binodal::charts {
 namespace {
@@ -52,17 +55,6 @@ void Widen(std::optional<Extent>& extent, double value) {
   }
 }
 
-// The round step (1, 2, 2.5 or 5 times a power of ten) that divides `span`
-// into about `parts` parts.
-double RoundStep(double span, int parts) {
-  const double raw = span / parts;
-  const double power = std::pow(10.0, std::floor(std::log10(raw)));
-  for (const double factor : {1.0, 2.0, 2.5, 5.0}) {
-    if (factor * power >= raw * (1 - 1e-9)) return factor * power;
-  }
-  return 10 * power;
-}
-
 struct AxisPlan {
   AxisRange Range;
   double Interval;
@@ -77,17 +69,15 @@ AxisPlan PlanAxis(const std::optional<Extent>& data, const std::optional<AxisRan
   AxisRange range;
   if (fixed) {
     range = *fixed;
-    if (range.Max < range.Min) std::swap(range.Min, range.Max);
   } else if (data) {
     range = {data->Min, data->Max};
   }
-  if (!(range.Max > range.Min)) {
-    const double half = range.Min == 0 ? 1 : std::abs(range.Min) * 0.05;
-    range = {range.Min - half, range.Max + half};
-  }
+  std::tie(range.Min, range.Max) = DrawableRange(range.Min, range.Max);
   const double span = range.Max - range.Min;
   double step = interval.value_or(0);
-  if (!(step > 0) || span / step > kMostLabels) step = RoundStep(span, kWantedLabels);
+  if (!(step > 0) || !std::isfinite(step) || span / step > kMostLabels) {
+    step = RoundStep(span, kWantedLabels);
+  }
   if (!fixed) {
     // Pad, then round outwards to whole minor ticks; labels stay on whole
     // steps wherever the ends fall.

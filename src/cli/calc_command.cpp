@@ -257,7 +257,9 @@ int RunCalc(Args args, std::ostream& out, std::ostream& err) {
   if (no_output) {
     out << "Results not written (--no-output)\n";
   } else {
-    out << "Results in " << fs::absolute(folder).lexically_normal().string() << '\n';
+    std::error_code error;
+    const fs::path absolute = fs::absolute(folder, error);
+    out << "Results in " << (error ? folder : absolute).lexically_normal().string() << '\n';
   }
   if (outcome != RunOutcome::kCompleted) return 1;
   return phases.EvaluationFaults() > 0 ? kCompletedWithFaults : 0;

@@ -148,6 +148,16 @@ std::optional<CommandLine> ParseCommand(Args args, const CommandSyntax& syntax, 
     err << syntax.usage;
     return std::nullopt;
   }
+  // An empty folder (an unset shell variable, say) is a mistake, not the
+  // current directory.
+  for (const std::string_view folder_option : {"--db", "--out"}) {
+    if (const std::optional<std::string> value = line->Value(folder_option);
+        value && value->empty()) {
+      err << "binodal-cli: " << folder_option
+          << " needs a folder, not an empty text (. is the current directory)\n";
+      return std::nullopt;
+    }
+  }
   return line;
 }
 

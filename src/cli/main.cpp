@@ -1,5 +1,6 @@
 // binodal-cli: the headless twin of the desktop program, for batch work,
 // scripts and tests.
+#include <exception>
 #include <iostream>
 #include <string_view>
 #include <utility>
@@ -68,7 +69,14 @@ int main(int argc, char** argv) {
       {"listing", binodal::cli::RunListing},
   };
   for (const auto& [name, run] : commands) {
-    if (command == name) return run(rest, std::cout, std::cerr);
+    if (command != name) continue;
+    try {
+      return run(rest, std::cout, std::cerr);
+    } catch (const std::exception& e) {
+      // A failure no command expected still ends with a message, not an abort.
+      std::cerr << "binodal-cli: " << e.what() << '\n';
+      return 1;
+    }
   }
   std::cerr << "binodal-cli: unknown command '" << command << "'\n\n" << kUsage;
   return 2;

@@ -18,24 +18,6 @@ void Widen(std::optional<WorkingDiagram::Extent>& extent, double value) {
 
 }  // namespace
 
-AxisScale RoundScale(double min, double max, int intervals) {
-  if (max < min) std::swap(min, max);
-  if (!(max > min)) {
-    const double half = min == 0 ? 1 : std::abs(min) * 0.05;
-    min -= half;
-    max += half;
-  }
-  intervals = std::max(1, intervals);
-  const double power = std::pow(10.0, std::floor(std::log10((max - min) / intervals)));
-  for (const double factor : {1.0, 2.0, 2.5, 5.0, 10.0, 20.0}) {
-    const double step = factor * power;
-    const double low = std::floor(min / step) * step;
-    const double high = std::ceil(max / step) * step;
-    if ((high - low) / step <= intervals + 1e-9) return {low, high, step};
-  }
-  return {min, max, max - min};  // not reached: a step of 20 powers always fits
-}
-
 void WorkingDiagram::SetSeries(const std::vector<std::string>& solution_phases) {
   model_ = ChartModel{};
   model_.TitleLines = {"       G"};

@@ -9,24 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "results/axis_scale.h"
 #include "results/chart_model.h"
 
 namespace binodal {
-
-// An axis scale: from Min to Max in labelled steps of Step.
-struct AxisScale {
-  double Min = 0;
-  double Max = 1;
-  double Step = 1;
-  bool operator==(const AxisScale&) const = default;
-};
-
-// The scale that covers [min, max] with whole multiples of a round step (1,
-// 2, 2.5 or 5 times a power of ten), the finest that needs no more than
-// `intervals` steps. Values close together give the same scale, so that an
-// axis fitted row by row stays put while the values drift. A range of width 0
-// is widened around its value.
-[[nodiscard]] AxisScale RoundScale(double min, double max, int intervals);
 
 class WorkingDiagram {
  public:

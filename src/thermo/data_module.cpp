@@ -1,5 +1,6 @@
 #include "thermo/data_module.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <string_view>
 
@@ -118,16 +119,30 @@ void TDM::Configure() {
   bind(tblStability.BeforeDelete, &TDM::tblStabilityBeforeDelete);
   bind(tblStabDet.BeforeInsert, &TDM::tblStabDetBeforeInsert);
   bind(tblStabDet.AfterInsert, &TDM::tblStabDetAfterInsert);
+  bind(tblStabDet.BeforePost, &TDM::tblStabDetBeforePost);
   bind(tblStabDet.AfterScroll, &TDM::tblStabDetAfterScroll);
 
   YSelectorIndex = [this]() {
     if (!tblSystems.Active() || tblSystems.IsEmpty()) return -1;
-    const std::string y = tblSystems.FieldByName("Yparameter").AsString();
-    for (int i = 0; i < 3; ++i) {
-      if (y == kYItems[i]) return i;
-    }
-    return -1;
+    return YItemIndex(tblSystems.FieldByName("Yparameter").AsString());
   };
+}
+
+int YItemIndex(std::string_view yparameter) {
+  const std::string_view text = TrimControl(yparameter);
+  for (int i = 0; i < 3; ++i) {
+    const std::string_view item = kYItems[i];
+    if (text.size() == item.size() &&
+        std::equal(text.begin(), text.end(), item.begin(), [](char a, char b) {
+          const auto lower = [](char c) {
+            return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+          };
+          return lower(a) == lower(b);
+        })) {
+      return i;
+    }
+  }
+  return -1;
 }
 
 std::vector<TStoreTable*> TDM::Tables() {
@@ -359,6 +374,20 @@ void TDM::tblStabDetBeforeInsert(TStoreTable& table) {
 
 void TDM::tblStabDetAfterInsert(TStoreTable& table) {
   if (LastPieceTmax > 0) table.FieldByName("Tmin").SetAsFloat(LastPieceTmax);
+}
+
+// A piece is inserted into phase expressions as written: one that is not a
+// self-contained term is posted, with a warning (an upload posts here too).
+void TDM::tblStabDetBeforePost(TStoreTable& table) {
+  const std::string expression = table.FieldByName("Expression").AsString();
+  if (IsSelfContainedTerm(expression)) return;
+  const std::int64_t id = table.FieldByName("Id").AsInteger();
+  std::string designation = "with Id " + std::to_string(id);
+  if (!tblStability.IsEmpty() && tblStability.FieldByName("Id").AsInteger() == id) {
+    designation = tblStability.FieldByName("Designation").AsString();
+  }
+  dialogs_.Warning(StabilityTermWarning(designation, table.FieldByName("Tmin").AsFloat(),
+                                        table.FieldByName("Tmax").AsFloat(), expression));
 }
 
 void TDM::tblStabDetAfterScroll(TStoreTable& table) {

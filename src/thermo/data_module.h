@@ -30,6 +30,10 @@ namespace binodal {
 // Items of the Y selector: what the second axis of a run is.
 inline constexpr const char* kYItems[] = {"Temperature", "Pressure", "Y"};
 
+// The index in kYItems of a system's Yparameter, letter case and surrounding
+// blanks ignored ("temperature" is 0); -1 for any other text.
+[[nodiscard]] int YItemIndex(std::string_view yparameter);
+
 class TDM {
  public:
   // The table files, in the order the whole-database operations use.
@@ -53,8 +57,8 @@ class TDM {
   // --- Inputs a window would hold.
 
   // The item index of the main window's Y selector (0 Temperature, 1
-  // Pressure, 2 Y, -1 none). By default the index of the current system's
-  // Yparameter among kYItems.
+  // Pressure, 2 Y, -1 none). By default YItemIndex of the current system's
+  // Yparameter.
   std::function<int()> YSelectorIndex;
   // The main window's "Read only" box: checked at start.
   bool ReadOnlyBox = true;
@@ -133,6 +137,7 @@ class TDM {
   void tblStabilityBeforeDelete(TStoreTable& table);
   void tblStabDetBeforeInsert(TStoreTable& table);
   void tblStabDetAfterInsert(TStoreTable& table);
+  void tblStabDetBeforePost(TStoreTable& table);
   void tblStabDetAfterScroll(TStoreTable& table);
 
   Dialogs& dialogs_;

@@ -199,12 +199,13 @@ bool TPhaseFunctions::BuildPhaseFunctions() {
   outside_told_.clear();
   const bool listing = !dm_.RunMode;
   listing_.clear();
+  warned_terms_.clear();
 
   TStoreTable& systems = dm_.tblSystems;
   TStoreTable& phases = dm_.tblPhases;
   TStoreTable& gibbs = dm_.tblGibbs;
   const std::string system = systems.FieldByName("System_designation").AsString();
-  const bool temperature_axis = systems.FieldByName("Yparameter").AsString() == kYItems[0];
+  const bool temperature_axis = YItemIndex(systems.FieldByName("Yparameter").AsString()) == 0;
   if (listing) {
     AddListingLine("SYSTEM: " + system);
     AddListingLine("");
@@ -358,6 +359,9 @@ bool TPhaseFunctions::SubstituteReferences(std::string& text, double lo, double 
   std::vector<Expansion> open;
   const std::string original = text;
 
+  // Pieces inserted as written although they are not self-contained terms:
+  // said once per piece and assembly, when the text is complete.
+  std::vector<std::string> terms;
   int substitutions = 0;
   for (Reference r = FindReference(text); r.open != std::string::npos;
        r = FindReference(text, r.open)) {
@@ -388,6 +392,12 @@ bool TPhaseFunctions::SubstituteReferences(std::string& text, double lo, double 
     }
     if (!found) parameter_pieces.Last();
     const std::string replacement = parameter_pieces.FieldByName("Expression").AsString();
+    if (!IsSelfContainedTerm(replacement)) {
+      terms.push_back(StabilityTermWarning(parameters.FieldByName("Designation").AsString(),
+                                           parameter_pieces.FieldByName("Tmin").AsFloat(),
+                                           parameter_pieces.FieldByName("Tmax").AsFloat(),
+                                           replacement));
+    }
     window = NormalisedWindow(parameter_pieces.FieldByName("Xmin").AsFloat(),
                               parameter_pieces.FieldByName("Xmax").AsFloat());
 
@@ -404,6 +414,9 @@ bool TPhaseFunctions::SubstituteReferences(std::string& text, double lo, double 
       e.end = e.end > r.close ? e.end - removed + replacement.size() : r.open;
     }
     open.push_back({id, r.open + replacement.size()});
+  }
+  for (std::string& warning : terms) {
+    if (warned_terms_.insert(warning).second) dialogs_.Warning(warning);
   }
   return true;
 }

@@ -21,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -249,9 +250,11 @@ class TPhaseFunctions {
   // (unknown designation, "{" without "}", a parameter that refers to itself,
   // an expansion beyond the limits above); the reason has been shown and the
   // lists hold the phases done so far. A piece whose composition field cannot
-  // be read is reported as a plain message and ends that phase's pieces. With
-  // RunMode true every assembled piece is compiled here, so that a run never
-  // meets a piece it cannot compile: one that does not compile raises
+  // be read is reported as a plain message and ends that phase's pieces. A
+  // stability parameter piece that is not one self-contained term
+  // (IsSelfContainedTerm) is inserted as written, with one warning per piece.
+  // With RunMode true every assembled piece is compiled here, so that a run
+  // never meets a piece it cannot compile: one that does not compile raises
   // EMathParserError naming the system, the phase, the piece (its number
   // among the phase's pieces and its T range) and the engine's reason. A
   // listing that cannot be written raises std::runtime_error.
@@ -377,6 +380,8 @@ class TPhaseFunctions {
   std::size_t faults_ = 0;
   std::vector<const TParserplus*> fault_told_;
   std::vector<const TParserplus*> outside_told_;
+  // The stability parameter pieces this assembly has warned about.
+  std::set<std::string> warned_terms_;
 };
 
 }  // namespace binodal

@@ -23,6 +23,20 @@ namespace binodal {
 // Removes leading and trailing characters of code 32 or less.
 [[nodiscard]] std::string_view TrimControl(std::string_view text);
 
+// Whether an expression text is one self-contained term: a text that keeps
+// its meaning wherever it is inserted. That is one number, one name, one
+// function call NAME(...), one reference {NAME}, or a text wholly enclosed in
+// one pair of parentheses. A text with an operator outside parentheses
+// (a leading sign included) is not: inserted into X*{G}, the text 1+T gives
+// X*1+T. Blanks and line breaks are ignored, as the assembly removes them.
+[[nodiscard]] bool IsSelfContainedTerm(std::string_view text);
+
+// The warning about a stability parameter piece whose expression is not one
+// self-contained term (IsSelfContainedTerm): names the parameter, the piece
+// by its temperature range, and the expression (cut to a readable length).
+[[nodiscard]] std::string StabilityTermWarning(std::string_view designation, double tmin,
+                                               double tmax, std::string_view expression);
+
 // Reads a decimal number, the first comma counting as the decimal point. A
 // text that is not wholly a number shows "Invalid number: " + text as a plain
 // message and gives the value of the number it begins with (0 if none).
