@@ -211,7 +211,8 @@ TEST_F(RunTest, StepsTooSmallForTheNumbersAreRefused) {
     const Case& c = cases[i];
     SCOPED_TRACE(i);
     AddSystemWith("S" + std::to_string(i) + "+B", c.ymin, c.ymax, 2, 1, c.settings);
-    AddPhaseWith("L", "X*(1-X)");
+    AddPhase("L");
+    AddPiece(0, 1e16, "X*(1-X)", "");  // covers every Y of the cases
     TRun run(dm, events, &observer);
     events.entries.clear();
     RunOverrides points;  // more than the table's field can hold
