@@ -417,6 +417,37 @@ TEST_F(PhaseFunctions, SolutionSwitchesPiecesOnlyWhenTLeavesTheActiveOne) {
   EXPECT_TRUE(dialogs.entries.empty());
 }
 
+// Two pieces of one operation shape that differ only in the constant of the
+// composition-only term: after every switch the grid must hold the active
+// piece's values, whether the pieces are stored as such or come from the two
+// pieces of a stability parameter.
+TEST_F(PhaseFunctions, PieceSwitchNeverKeepsTheValuesOfThePreviousPiece) {
+  const std::string mixing = "*X*(1-X)+R*T*(X*LN(X)+(1-X)*LN(1-X))";
+  AddSystem("A+B");
+  AddPhaseWith("L", {{300, 800, "1000" + mixing}, {800, 2000, "20000" + mixing}});
+  AddParameter("GMIX", {{300, 800, "1000*X*(1-X)"}, {800, 2000, "20000*X*(1-X)"}});
+  AddPhaseWith("S", {{300, 2000, "{GMIX}+R*T*(X*LN(X)+(1-X)*LN(1-X))"}});
+  ASSERT_TRUE(pf.BuildPhaseFunctions());
+  SetGrid({0.1, 0.3, 0.5, 0.7, 0.9});
+  const auto expected = [](double constant, double x, double T) {
+    return constant * x * (1 - x) + 8.31441 * T * (x * std::log(x) + (1 - x) * std::log(1 - x));
+  };
+  for (const std::string phase : {"L", "S"}) {
+    TG G;
+    for (const double T : {1000.0, 500.0, 1500.0, 600.0, 700.0, 1900.0}) {
+      SCOPED_TRACE(phase + " at T = " + std::to_string(T));
+      pf.EvaluateSolution(phase, G, T);
+      const double constant = T < 800 ? 1000 : 20000;
+      ASSERT_EQ(G.size(), grid.size());
+      for (std::size_t i = 0; i < grid.size(); ++i) {
+        EXPECT_NEAR(G[i], expected(constant, grid[i].X, T), 1e-9 * std::fabs(G[i]))
+            << "x = " << grid[i].X;
+      }
+    }
+  }
+  EXPECT_TRUE(dialogs.entries.empty());
+}
+
 TEST_F(PhaseFunctions, PointPhaseUsesTheSwitchedToCompositionForOneCallOnly) {
   AddSystem("A+B");
   AddPhaseWith("AB", {{298, 1000, "1000*X+T", "0.2"}, {1000, 3000, "2000*X+T+SID", "0.4"}});

@@ -237,13 +237,15 @@ class ExpressionCompiler {
     }
   }
 
-  CompiledExpression Compile() {
+  CompiledExpression Compile(const RowLayout& layout) {
     if (opens_.back() != closes_.back()) throw EMissMatchingBracket();
     const Span root = Reduce(Span{0, static_cast<int>(text_.size())});
 
     levels_[0].push_back(PendingOperation{Token::kVariable, {}, {}, {}});
     Process(root, 0, 1, 1);
-    return Finish();
+    CompiledExpression compiled = Finish();
+    compiled.PlanRows(layout);
+    return compiled;
   }
 
  private:
@@ -562,9 +564,18 @@ class ExpressionCompiler {
   std::vector<double> cells_;
 };
 
+RowEvaluator& CompiledExpression::Rows() {
+  if (rows_ == nullptr) PlanRows(RowLayout{});
+  return *rows_;
+}
+
+void CompiledExpression::PlanRows(const RowLayout& layout) {
+  rows_ = std::make_unique<RowEvaluator>(operations_, layout);
+}
+
 CompiledExpression CompileExpression(std::string_view text, const VariableTable& variables,
                                      const FunctionTable1& functions1,
-                                     const FunctionTable2& functions2) {
+                                     const FunctionTable2& functions2, const RowLayout& layout) {
   std::string prepared(text);
   for (char& c : prepared) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -575,7 +586,7 @@ CompiledExpression CompileExpression(std::string_view text, const VariableTable&
   if (prepared.find(' ') != std::string::npos) throw EExpressionHasBlanks();
 
   ExpressionCompiler compiler(std::move(prepared), variables, functions1, functions2);
-  return compiler.Compile();
+  return compiler.Compile(layout);
 }
 
 }  // namespace binodal
