@@ -76,6 +76,10 @@ class RowEvaluator {
   RowEvaluator(const RowEvaluator&) = delete;
   RowEvaluator& operator=(const RowEvaluator&) = delete;
 
+  // Whether EvaluateRow can do rows at all: false for an expression that
+  // calls RND or is a lone variable or number.
+  [[nodiscard]] bool DoesRows() const { return splittable_ && batchable_; }
+
   // --- One point at a time. The caller sets the column variables before
   // each EvaluatePoint; the operations that give one value per row run at the
   // first point after BeginRow, so that a fault among them is raised there,
