@@ -230,8 +230,12 @@ TEST_F(PhaseFunctions, UnresolvableReferenceEndsTheAssemblyWithAMessage) {
   }
   AddParameter("B20", {{0, 5000, "1"}});
 
+  std::string long_text = "X";
+  for (int k = 0; k < 150; ++k) long_text += "+1";
+  long_text += "+{G1";  // 305 characters, shown with the first 200
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"A + {G1", "No matching bracket: A+{G1"},
+      {long_text, "No matching bracket: " + long_text.substr(0, 200) + "... (305 characters)"},
       {"{G1}+{G9}*T", "Designation: G9 not found"},
       {"{SELF}", "Stability parameter self refers to itself"},
       {"{P1}", "Stability parameter P1 refers to itself"},

@@ -66,4 +66,13 @@ class CompiledExpression {
                                                    const FunctionTable2& functions2,
                                                    const RowLayout& layout = {});
 
+// A lower bound of the levels of operations that any reading of `text` (in
+// upper case, without blanks, its brackets balanced) needs with the names of
+// the tables: the count of operator symbols that can only be operations along
+// the chains in which the forms of the language nest them, per bracket level.
+// Compilation refuses a text whose bound passes the nesting limit at once.
+[[nodiscard]] int NestingLowerBound(std::string_view text, const VariableTable& variables,
+                                    const FunctionTable1& functions1,
+                                    const FunctionTable2& functions2);
+
 }  // namespace binodal

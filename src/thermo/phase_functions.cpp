@@ -11,6 +11,7 @@
 
 #include "common/file_io.h"
 #include "common/float_errors.h"
+#include "common/message_text.h"
 #include "common/number_format.h"
 #include "thermo/text_routines.h"
 
@@ -121,7 +122,7 @@ bool TPhaseFunctions::BuildPhaseFunctions() {
       try {
         piece = ReadPiece(temperature_axis);
       } catch (const std::exception&) {
-        dialogs_.Message(gibbs.FieldByName("Expression").AsString());
+        dialogs_.Message(EchoedText(gibbs.FieldByName("Expression").AsString()));
         break;
       }
       const std::size_t index = pieces->Items.size();
@@ -198,7 +199,7 @@ bool TPhaseFunctions::ResolveStabilityParameters(const std::string& text, std::s
   std::string copy = text;
   for (Reference r = FindReference(copy); r.open != std::string::npos; r = FindReference(copy)) {
     if (r.close == std::string::npos) {
-      dialogs_.Error("No matching bracket: " + copy);
+      dialogs_.Error("No matching bracket: " + EchoedText(copy));
       return false;
     }
     const std::string designation = r.Designation(copy);
@@ -256,7 +257,7 @@ bool TPhaseFunctions::SubstituteReferences(std::string& text, double lo, double 
   for (Reference r = FindReference(text); r.open != std::string::npos;
        r = FindReference(text, r.open)) {
     if (r.close == std::string::npos) {
-      dialogs_.Error("No matching bracket: " + text);
+      dialogs_.Error("No matching bracket: " + EchoedText(text));
       return false;
     }
     const std::string designation = r.Designation(text);
@@ -288,7 +289,7 @@ bool TPhaseFunctions::SubstituteReferences(std::string& text, double lo, double 
     const std::size_t removed = r.close - r.open + 1;
     if (++substitutions > kMaxSubstitutions ||
         text.size() - removed + replacement.size() > kMaxExpandedLength) {
-      dialogs_.Error("Stability parameters expand too far in " + original);
+      dialogs_.Error("Stability parameters expand too far in " + EchoedText(original));
       return false;
     }
     text.replace(r.open, removed, replacement);
@@ -432,7 +433,7 @@ void TPhaseFunctions::EvaluateColumnByColumn(TParserplus& evaluator, TG& G,
       G[i] = rows.EvaluatePoint();
     }
   } catch (const std::exception&) {
-    dialogs_.Message(evaluator.Parser.Expression() +
+    dialogs_.Message(EchoedText(evaluator.Parser.Expression()) +
                      "\r at X = " + FormatGeneral(compositions[i].X));
   }
 }
