@@ -305,7 +305,11 @@ bool RowEvaluator::EvaluateRow(const RowPoints& points, std::span<double> result
   for (const ColumnOperation& op : kept_.mixed) {
     if (!RunColumnOperation(op, m)) return false;
   }
-  for (std::size_t k = 0; k < m; ++k) results[k] = kept_.result.At(k);
+  if (kept_.result.column != nullptr) {
+    std::copy(kept_.result.column, kept_.result.column + m, results.begin());
+  } else {
+    std::fill(results.begin(), results.end(), *kept_.result.scalar);
+  }
   // The column variables hold the last point, as after a walk.
   for (std::size_t v = 0; v < column_cells_.size(); ++v) {
     *column_cells_[v] = kept_.column_values[v * m + m - 1];

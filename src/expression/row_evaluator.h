@@ -90,7 +90,7 @@ class RowEvaluator {
 
   // --- The whole row. Writes the value at every point into results (of
   // points.size()) and leaves the column variables at the last point's values;
-  // true. False, with results unspecified and the column variables changed,
+  // true. False, with results untouched and the column variables changed,
   // when the row cannot be done at once: some point would fault (or meet a
   // value that is not finite), the expression calls RND, or it is a lone
   // variable or number. The caller then walks the row point by point.

@@ -392,7 +392,10 @@ void TPhaseFunctions::EvaluateGrid(TParserplus& evaluator, TG& G) {
   if (G.size() == compositions.size()) {
     PrepareWindowPoints(evaluator, compositions);
     TParserplus::WindowPoints& window = evaluator.window_;
-    if (evaluator.Parser.Rows().EvaluateRow(window.points, window.values)) {
+    RowEvaluator& rows = evaluator.Parser.Rows();
+    if (window.columns.size() == G.size()) {  // the window holds the whole grid
+      if (rows.EvaluateRow(window.points, G)) return;
+    } else if (rows.EvaluateRow(window.points, window.values)) {
       const std::size_t m = window.columns.size();
       std::size_t k = 0;
       for (std::size_t i = 0; i < G.size(); ++i) {
