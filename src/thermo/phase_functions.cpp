@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
-#include <optional>
-#include <span>
 #include <tuple>
 
 #include "common/file_io.h"

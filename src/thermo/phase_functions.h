@@ -28,6 +28,7 @@
 
 #include "common/dialogs.h"
 #include "expression/parser.h"
+#include "expression/row_evaluator.h"
 #include "thermo/composition.h"
 #include "thermo/data_module.h"
 
