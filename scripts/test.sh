@@ -15,7 +15,7 @@ cmake --build "$build"
 if command -v clang++ >/dev/null 2>&1; then
   fuzz_build=build/fuzz
   seconds=${BINODAL_FUZZ_SECONDS:-20}
-  targets=(table_reader expression_compiler exchange_reader)
+  targets=(table_reader expression_compiler exchange_reader row_evaluation)
   CXX=clang++ cmake -S . -B "$fuzz_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DBINODAL_FUZZ=ON -DBINODAL_BUILD_TESTS=OFF -DBINODAL_BUILD_BENCH=OFF
   cmake --build "$fuzz_build" --target "${targets[@]/%/_fuzzer}"

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <numbers>
+#include <random>
 #include <string>
 #include <typeinfo>
 #include <vector>
@@ -204,6 +206,131 @@ TEST(CompileLimits, DeepestAcceptedShapesCompile) {
   EXPECT_EQ(parser.Value(), 64);
   parser.SetExpression(std::string(500, '(') + "X" + std::string(500, ')'));
   EXPECT_EQ(parser.Value(), 3);
+}
+
+// Long chains are refused for their nesting before the trial splitting, which
+// would cost cubic time on them (seconds at 5,000 terms). The times are in
+// bench/expression_bench.cpp; a regression shows here as a test that hangs.
+TEST(CompileLimits, LongChainsAreRefusedForTheirNesting) {
+  TParser parser;
+  const auto chain = [](int terms, std::string_view term, std::string_view op) {
+    std::string text(term);
+    for (int i = 1; i < terms; ++i) text.append(op).append(term);
+    return text;
+  };
+  for (const char* term : {"1", "X", "E", "2.5", "1E-5"}) {
+    for (const char* op : {"-", "+", "*", "/", "DIV", "MOD"}) {
+      const std::string text = chain(5000, term, op);
+      for (const std::string& shape : {text, "SIN(" + text + ")", "1+(" + text + ")*2"}) {
+        SCOPED_TRACE(shape.substr(0, 20));
+        EXPECT_THROW(parser.SetExpression(shape), ETooManyNestings);
+      }
+    }
+  }
+  for (const char* op : {"-", "/", "*"}) {
+    EXPECT_THROW(parser.SetExpression(chain(100000, "1", op)), ETooManyNestings) << op;
+  }
+  // A text that would nest too deep is refused for that, whatever else is
+  // wrong with it further on.
+  EXPECT_THROW(parser.SetExpression(Chain(5000, "-") + "+Q"), ETooManyNestings);
+}
+
+TEST(CompileLimits, ErrorMessagesShowLongTextsCut) {
+  TParser parser;
+  const std::string unknown(300000, 'Q');
+  for (const std::string& text : {unknown, "X+" + unknown}) {
+    try {
+      parser.SetExpression(text);
+      FAIL() << "compiled";
+    } catch (const ESyntaxError& e) {
+      const std::string message = e.what();
+      EXPECT_LT(message.size(), 600u);
+      EXPECT_NE(message.find(std::string(200, 'Q') + "... (300000 characters)"), message.npos)
+          << message.substr(0, 300);
+    }
+  }
+}
+
+// The bound must never pass the real nesting of a text that compiles. The
+// real nesting is found without the bound: a text that compiles inside d
+// calls of SIN but not inside d + 1 nests 20 - d levels deep.
+TEST(CompileLimits, NestingBoundIsNeverAboveTheNestingOfARandomText) {
+  std::vector<double> cells(8, 0.5);
+  VariableTable variables;
+  const char* const names[] = {"A", "B", "C", "D", "E", "X", "Y", "T"};
+  for (std::size_t i = 0; i < 8; ++i) variables.Add(names[i], &cells[i]);
+  FunctionTable1 functions1;
+  functions1.Add("SIN", FnSin);
+  functions1.Add("LN", FnLn);
+  FunctionTable2 functions2;
+  functions2.Add("MAX", FnMax);
+
+  std::mt19937 random(17);
+  const auto below = [&](unsigned n) { return static_cast<unsigned>(random() % n); };
+  std::function<std::string(int)> expression = [&](int depth) {
+    static const char* const kTerms[] = {"X",    "A",   "E",  "1", "2.5", "1E-5",
+                                         "1E+5", "X^2", "-1", "D", "1,5", ".5"};
+    static const char* const kOps[] = {"+", "-", "*", "/", "DIV", "MOD", "-", "-", "+", "*", "/"};
+    std::string text;
+    const unsigned terms = 1 + below(depth == 0 ? 24 : 8);
+    const char* const chain = kOps[below(std::size(kOps))];  // makes up most of the operators
+    for (unsigned i = 0; i < terms; ++i) {
+      if (i > 0) text += below(4) == 0 ? kOps[below(std::size(kOps))] : chain;
+      const unsigned kind = depth < 3 ? below(16) : 0;
+      if (kind == 13) {
+        text += "(" + expression(depth + 1) + ")";
+      } else if (kind == 14) {
+        text += "SIN(" + expression(depth + 1) + ")";
+      } else if (kind == 15) {
+        text += "MAX(" + expression(depth + 1) + "," + expression(depth + 1) + ")";
+      } else {
+        text += kTerms[below(std::size(kTerms))];
+      }
+    }
+    return text;
+  };
+  const auto compiles = [&](const std::string& text) {
+    try {
+      (void)CompileExpression(text, variables, functions1, functions2);
+      return true;
+    } catch (const ETooManyNestings&) {
+      return false;
+    }
+  };
+  int compiled = 0, deep = 0;
+  for (int n = 0; n < 1000; ++n) {
+    const std::string text = expression(0);
+    try {
+      if (!compiles(text)) continue;
+    } catch (const std::exception&) {
+      continue;  // not a text of the language
+    }
+    const auto wrapped = [&](int d) {
+      std::string calls;
+      for (int i = 0; i < d; ++i) calls += "SIN(";
+      return calls + text + std::string(d, ')');
+    };
+    int lo = 0, hi = 20;  // it compiles in lo calls; the answer is at most hi
+    try {
+      while (lo < hi) {
+        const int mid = (lo + hi + 1) / 2;
+        if (compiles(wrapped(mid))) {
+          lo = mid;
+        } else {
+          hi = mid - 1;
+        }
+      }
+    } catch (const std::exception&) {
+      continue;  // refused for another reason (too complex)
+    }
+    const int nesting = 20 - lo;
+    const int bound = NestingLowerBound(text, variables, functions1, functions2);
+    ++compiled;
+    if (bound >= 8) ++deep;
+    EXPECT_LE(bound, nesting) << text;
+  }
+  EXPECT_GT(compiled, 300);
+  EXPECT_GT(deep, 50);  // the bound is put to the test, not only at 0 or 1
 }
 
 struct FaultCase {

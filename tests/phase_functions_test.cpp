@@ -262,8 +262,12 @@ TEST_F(PhaseFunctions, UnresolvableReferenceEndsTheAssemblyWithAMessage) {
   }
   AddParameter("B20", {{0, 5000, "1"}});
 
+  std::string long_text = "X";
+  for (int k = 0; k < 150; ++k) long_text += "+1";
+  long_text += "+{G1";  // 305 characters, shown with the first 200
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"A + {G1", "No matching bracket: A+{G1"},
+      {long_text, "No matching bracket: " + long_text.substr(0, 200) + "... (305 characters)"},
       {"{G1}+{G9}*T", "Designation: G9 not found"},
       {"{SELF}", "Stability parameter self refers to itself"},
       {"{P1}", "Stability parameter P1 refers to itself"},
@@ -326,7 +330,7 @@ TEST_F(PhaseFunctions, UncompilablePieceIsNamedWithItsSystemPhaseAndRange) {
        "Expression contains too many nestings\r" + nested},
       {{{298, 3000, long_sum}},
        "System A+B, phase L, Gibbs energy piece 1 (T from 298 to 3000): ",
-       "Expression contains too many nestings\r" + long_sum.substr(0, 300) +
+       "Expression contains too many nestings\r" + long_sum.substr(0, 200) +
            "... (399 characters)"},
       {{{298, 3000, "X*{G1}*/2"}},
        "System A+B, phase L, Gibbs energy piece 1 (T from 298 to 3000) with its stability "
@@ -475,7 +479,7 @@ TEST_F(PhaseFunctions, LookupTakesTheFirstPhaseOfAName) {
 
 TEST_F(PhaseFunctions, SolutionSwitchesPiecesOnlyWhenTLeavesTheActiveOne) {
   AddSystem("A+B");
-  AddPhaseWith("L", {{298, 1000, "1+0*X"}, {1000, 3000, "2+0*X+0"}, {3000, 5000, "3+0*X+0+0"}});
+  AddPhaseWith("L", {{298, 1000, "1+0*X"}, {1000, 3000, "2+0*X"}, {3000, 5000, "3+0*X"}});
   ASSERT_TRUE(pf.BuildPhaseFunctions());
   SetGrid({0, 0.5, 1});
   struct Step {
@@ -533,6 +537,37 @@ TEST_F(PhaseFunctions, BelowEveryPieceTheActivePieceGivesTheValuesAtT) {
   ASSERT_TRUE(pf.BuildPhaseFunctions());
   pf.EvaluateSolution("L", G, 100);
   EXPECT_EQ(dialogs.entries.size(), 3u);
+}
+
+// Two pieces of one operation shape that differ only in the constant of the
+// composition-only term: after every switch the grid must hold the active
+// piece's values, whether the pieces are stored as such or come from the two
+// pieces of a stability parameter.
+TEST_F(PhaseFunctions, PieceSwitchNeverKeepsTheValuesOfThePreviousPiece) {
+  const std::string mixing = "*X*(1-X)+R*T*(X*LN(X)+(1-X)*LN(1-X))";
+  AddSystem("A+B");
+  AddPhaseWith("L", {{300, 800, "1000" + mixing}, {800, 2000, "20000" + mixing}});
+  AddParameter("GMIX", {{300, 800, "(1000*X*(1-X))"}, {800, 2000, "(20000*X*(1-X))"}});
+  AddPhaseWith("S", {{300, 2000, "{GMIX}+R*T*(X*LN(X)+(1-X)*LN(1-X))"}});
+  ASSERT_TRUE(pf.BuildPhaseFunctions());
+  SetGrid({0.1, 0.3, 0.5, 0.7, 0.9});
+  const auto expected = [](double constant, double x, double T) {
+    return constant * x * (1 - x) + 8.31441 * T * (x * std::log(x) + (1 - x) * std::log(1 - x));
+  };
+  for (const std::string phase : {"L", "S"}) {
+    TG G;
+    for (const double T : {1000.0, 500.0, 1500.0, 600.0, 700.0, 1900.0}) {
+      SCOPED_TRACE(phase + " at T = " + std::to_string(T));
+      pf.EvaluateSolution(phase, G, T);
+      const double constant = T < 800 ? 1000 : 20000;
+      ASSERT_EQ(G.size(), grid.size());
+      for (std::size_t i = 0; i < grid.size(); ++i) {
+        EXPECT_NEAR(G[i], expected(constant, grid[i].X, T), 1e-9 * std::fabs(G[i]))
+            << "x = " << grid[i].X;
+      }
+    }
+  }
+  EXPECT_TRUE(dialogs.entries.empty());
 }
 
 TEST_F(PhaseFunctions, PointPhaseUsesTheSwitchedToCompositionForOneCallOnly) {

@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "common/float_errors.h"
+#include "common/message_text.h"
 #include "expression/parser_errors.h"
 
 namespace binodal {
@@ -109,7 +110,6 @@ std::optional<NumberParts> ScanNumber(std::string_view t) {
   }
   while (!t.empty() && static_cast<unsigned char>(t.back()) <= 32) t.remove_suffix(1);
   if (t.empty()) return std::nullopt;
-  const std::size_t first_comma = t.find(',');
   std::size_t i = 0;
   const auto digits = [&]() {
     const std::size_t start = i;
@@ -121,7 +121,8 @@ std::optional<NumberParts> ScanNumber(std::string_view t) {
     if (++i == t.size()) return std::nullopt;
   }
   parts.int_digits = digits();
-  if (i < t.size() && (t[i] == '.' || (t[i] == ',' && i == first_comma))) {
+  // Only a sign and digits come before: a comma here is the first one.
+  if (i < t.size() && (t[i] == '.' || t[i] == ',')) {
     ++i;
     parts.frac_digits = digits();
   }
@@ -173,6 +174,137 @@ double NumberValue(const NumberParts& parts) {
   }
   return parts.negative ? -value : value;
 }
+
+// --- Nesting that any reading of a text must reach.
+//
+// Some operator symbols can be nothing but the operator of an operation in
+// any reading of a text ("sure"): "*" and "/" always; DIV and MOD after ")",
+// or anywhere when no name of the tables could hold them; "+" and "-" after a
+// digit, ")", "." or a name. Others can never be one: a "+" or "-" at the
+// start of a bracket or argument, after an operator, or in the exponent of a
+// literal like "1E-5" is a sign. The rest may be either. The forms of the
+// language fix how the sure operations nest among the operations of one
+// bracket level:
+// - every "+" is on the right-hand side of the one before it (a + (b + c)),
+//   so the k-th sure "+" is at least k levels deep;
+// - every "-" between two "+" is on the left-hand side of the next one
+//   ((a - b) - c), below the "+" before them;
+// - every "*" between two "+" or "-" is on the right-hand side of the one
+//   before it; every "/", DIV and MOD between two "+", "-" or "*" on the
+//   left-hand side of the next.
+// (A sign parts no chain; a symbol that may be an operator parts them as
+// one would.) The longest of these chains is a lower bound of the levels
+// the text needs. A comma starts the count afresh (it may part the
+// arguments of a call).
+
+bool IsDigitChar(char c) { return c >= '0' && c <= '9'; }
+bool IsNameChar(char c) { return (c >= 'A' && c <= 'Z') || c == '_' || IsDigitChar(c); }
+
+// Whether DIV and MOD can only be operators wherever they stand: no name
+// holds them, and none touches them so that a name and an operator share a
+// letter ("MO" + "DIV" holds a MOD, "MOD" + "IV..." a DIV).
+template <typename Table>
+bool NamesLeaveWordsAlone(const Table& table) {
+  return !table.AnyName([](std::string_view name) {
+    return name.find("DIV") != name.npos || name.find("MOD") != name.npos ||
+           name.starts_with("IV") || name.ends_with("MO");
+  });
+}
+
+class NestingBound {
+ public:
+  NestingBound(std::string_view t, bool words_are_operators)
+      : t_(t), words_are_operators_(words_are_operators), word_end_(t.size() + 1, kNoWord) {}
+
+  int Compute() {
+    std::vector<Level> levels(1);
+    int bound = 0;
+    for (std::size_t i = 0; i < t_.size(); ++i) {
+      Level& level = levels.back();
+      switch (t_[i]) {
+        case '(':
+          levels.emplace_back();
+          break;
+        case ')':
+          if (levels.size() > 1) levels.pop_back();
+          break;
+        case ',':
+          level = Level{};
+          break;
+        case '+':
+        case '-': {
+          const Kind kind = Classify(i);
+          if (kind == Kind::kSign) break;
+          if (t_[i] == '+') {
+            if (kind == Kind::kSure) bound = std::max(bound, ++level.plus);
+            level.plus_at_run = level.plus;
+            level.minus = 0;
+          } else if (kind == Kind::kSure) {
+            bound = std::max(bound, level.plus_at_run + ++level.minus);
+          }
+          level.star = level.quotient = 0;
+          break;
+        }
+        case '*':
+          bound = std::max(bound, ++level.star);
+          level.quotient = 0;
+          break;
+        case '/':
+          bound = std::max(bound, ++level.quotient);
+          break;
+        case 'D':
+        case 'M':
+          if (t_.substr(i, 3) == "DIV" || t_.substr(i, 3) == "MOD") {
+            const bool sure = words_are_operators_ || (i > 0 && t_[i - 1] == ')');
+            word_end_[i + 3] = sure ? kSureWord : kWord;
+            if (sure) {
+              bound = std::max(bound, ++level.quotient);
+              i += 2;
+            }
+          }
+          break;
+        default:
+          break;
+      }
+    }
+    return bound;
+  }
+
+ private:
+  enum class Kind { kSure, kSign, kEither };
+  enum : char { kNoWord, kWord, kSureWord };
+  struct Level {
+    int plus = 0;         // sure "+" so far
+    int plus_at_run = 0;  // sure "+" before the current run of "-"
+    int minus = 0;        // sure "-" since the last "+"
+    int star = 0;         // sure "*" since the last "+" or "-"
+    int quotient = 0;     // sure "/", DIV, MOD since the last "+", "-" or "*"
+  };
+
+  // What the "+" or "-" at i is.
+  [[nodiscard]] Kind Classify(std::size_t i) const {
+    if (i == 0) return Kind::kSign;
+    const char before = t_[i - 1];
+    if (std::string_view("(,+-*/^").find(before) != std::string_view::npos) return Kind::kSign;
+    if (IsDigitChar(before) || before == ')' || before == '.') return Kind::kSure;
+    if (!IsNameChar(before)) return Kind::kEither;
+    if (word_end_[i] != kNoWord) return word_end_[i] == kSureWord ? Kind::kSign : Kind::kEither;
+    if (before != 'E') return Kind::kSure;  // after a name
+    // After an E: of a literal's exponent, a name, or the variable E.
+    std::size_t start = i - 1;  // of the digits and points before the E
+    while (start > 0 && (IsDigitChar(t_[start - 1]) || t_[start - 1] == '.')) --start;
+    if (start > 0 && IsNameChar(t_[start - 1]) && word_end_[start] == kNoWord) {
+      return Kind::kSure;  // the E ends a name
+    }
+    if (start > 0 && word_end_[start] == kWord) return Kind::kEither;
+    if (start < i - 1) return Kind::kSign;  // 1E-5
+    return i + 1 < t_.size() && IsDigitChar(t_[i + 1]) ? Kind::kEither : Kind::kSure;
+  }
+
+  std::string_view t_;
+  bool words_are_operators_;
+  std::vector<char> word_end_;  // what ends at each position: no word, DIV or MOD, a sure one
+};
 
 // The pieces a failed classification tried last, for the error message.
 struct Tried {
@@ -237,13 +369,20 @@ class ExpressionCompiler {
     }
   }
 
-  CompiledExpression Compile() {
+  CompiledExpression Compile(const RowLayout& layout) {
     if (opens_.back() != closes_.back()) throw EMissMatchingBracket();
+    // Long chains would cost the trial splitting cubic time before their
+    // depth is found: refused at once.
+    if (NestingLowerBound(text_, variables_, functions1_, functions2_) > kMaxLevel) {
+      throw ETooManyNestings();
+    }
     const Span root = Reduce(Span{0, static_cast<int>(text_.size())});
 
     levels_[0].push_back(PendingOperation{Token::kVariable, {}, {}, {}});
     Process(root, 0, 1, 1);
-    return Finish();
+    CompiledExpression compiled = Finish();
+    compiled.PlanRows(layout);
+    return compiled;
   }
 
  private:
@@ -451,9 +590,11 @@ class ExpressionCompiler {
   [[noreturn]] void RaiseSyntaxError(Span s, const Tried& tried) const {
     std::string message = "Error parsing expression:\r";
     if (!tried.set) {
-      message.append(View(s));
+      message.append(EchoedText(View(s)));
     } else {
-      message.append(View(tried.first)).append("\r").append(View(tried.second));
+      message.append(EchoedText(View(tried.first)))
+          .append("\r")
+          .append(EchoedText(View(tried.second)));
     }
     throw ESyntaxError(message);
   }
@@ -562,9 +703,25 @@ class ExpressionCompiler {
   std::vector<double> cells_;
 };
 
+int NestingLowerBound(std::string_view text, const VariableTable& variables,
+                      const FunctionTable1& functions1, const FunctionTable2& functions2) {
+  return NestingBound(text, NamesLeaveWordsAlone(variables) && NamesLeaveWordsAlone(functions1) &&
+                                NamesLeaveWordsAlone(functions2))
+      .Compute();
+}
+
+RowEvaluator& CompiledExpression::Rows() {
+  if (rows_ == nullptr) PlanRows(RowLayout{});
+  return *rows_;
+}
+
+void CompiledExpression::PlanRows(const RowLayout& layout) {
+  rows_ = std::make_unique<RowEvaluator>(operations_, layout);
+}
+
 CompiledExpression CompileExpression(std::string_view text, const VariableTable& variables,
                                      const FunctionTable1& functions1,
-                                     const FunctionTable2& functions2) {
+                                     const FunctionTable2& functions2, const RowLayout& layout) {
   std::string prepared(text);
   for (char& c : prepared) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -575,7 +732,7 @@ CompiledExpression CompileExpression(std::string_view text, const VariableTable&
   if (prepared.find(' ') != std::string::npos) throw EExpressionHasBlanks();
 
   ExpressionCompiler compiler(std::move(prepared), variables, functions1, functions2);
-  return compiler.Compile();
+  return compiler.Compile(layout);
 }
 
 }  // namespace binodal

@@ -42,13 +42,35 @@ void TCustomParser::SetExpression(std::string_view text) {
   expression_ = std::string(text);
   if (text.empty()) return;
   try {
-    compiled_ = CompileExpression(text, variables_, functions1_, functions2_);
+    compiled_ = CompileExpression(text, variables_, functions1_, functions2_, row_layout_);
     parse_failed_ = false;
   } catch (const std::exception& e) {
     parse_failed_ = true;
     if (!OnParserError) throw;
     OnParserError(*this, e);
   }
+}
+
+void TCustomParser::SetRowVariables(std::initializer_list<std::string_view> columns,
+                                    std::initializer_list<std::string_view> conditions) {
+  const auto cells = [&](std::initializer_list<std::string_view> names) {
+    std::vector<double*> found;
+    for (std::string_view name : names) {
+      std::string upper(name);
+      for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+      }
+      double* cell = variables_.Find(upper);
+      if (cell == nullptr) throw EBadName(upper);
+      found.push_back(cell);
+    }
+    return found;
+  };
+  RowLayout layout;
+  layout.columns = cells(columns);
+  for (double* cell : cells(conditions)) layout.conditions.push_back(cell);
+  row_layout_ = std::move(layout);
+  compiled_.PlanRows(row_layout_);
 }
 
 TParser::TParser() {

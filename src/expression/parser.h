@@ -11,6 +11,7 @@
 #include <deque>
 #include <exception>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -53,6 +54,16 @@ class TCustomParser {
 
   [[nodiscard]] const CompiledExpression& Compiled() const { return compiled_; }
 
+  // Names the variables that a row of points gives values to (see
+  // expression/row_evaluator.h): `columns` one per point, `conditions` one per
+  // row. Raises EBadName for a name that is not a variable. Applies to the
+  // compiled expression and every later one.
+  void SetRowVariables(std::initializer_list<std::string_view> columns,
+                       std::initializer_list<std::string_view> conditions);
+  // The row evaluator of the compiled expression. A reference is good until
+  // the next SetExpression or SetRowVariables.
+  [[nodiscard]] RowEvaluator& Rows() { return compiled_.Rows(); }
+
   TParserExceptionEvent OnParserError;
 
  protected:
@@ -66,6 +77,7 @@ class TCustomParser {
 
  private:
   std::deque<double> own_cells_;  // cells of variables made by AssignVariable
+  RowLayout row_layout_;
   CompiledExpression compiled_;
   std::string expression_;
   bool parse_failed_ = false;

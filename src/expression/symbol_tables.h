@@ -31,6 +31,13 @@ class VariableTable {
 
   [[nodiscard]] std::size_t size() const { return entries_.size(); }
 
+  // Whether any name satisfies `test` (called with a std::string_view).
+  template <typename Test>
+  [[nodiscard]] bool AnyName(Test test) const {
+    return std::any_of(entries_.begin(), entries_.end(),
+                       [&](const Entry& e) { return test(std::string_view(e.name)); });
+  }
+
  private:
   struct Entry {
     std::string name;
@@ -63,6 +70,13 @@ class FunctionTable {
       throw std::invalid_argument("duplicate function name " + std::string(name));
     }
     entries_.insert(it, Entry{name, routine});
+  }
+
+  // Whether any name satisfies `test` (called with a std::string_view).
+  template <typename Test>
+  [[nodiscard]] bool AnyName(Test test) const {
+    return std::any_of(entries_.begin(), entries_.end(),
+                       [&](const Entry& e) { return test(e.name); });
   }
 
  private:

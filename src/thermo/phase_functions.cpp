@@ -5,12 +5,11 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
-#include <optional>
-#include <span>
 #include <tuple>
 
 #include "common/file_io.h"
 #include "common/float_errors.h"
+#include "common/message_text.h"
 #include "common/number_format.h"
 #include "expression/parser_errors.h"
 #include "thermo/text_routines.h"
@@ -26,17 +25,6 @@ constexpr double kNoUpperBound = 1e10;
 constexpr double kDefaultTmax = 10000;
 
 constexpr std::string_view kLineEnd = "\r\n";
-
-// The longest expression text a message quotes in full.
-constexpr std::size_t kQuotedLength = 300;
-
-// `text`, cut to kQuotedLength characters for a message.
-std::string Excerpt(const std::string& text) {
-  if (text.size() <= kQuotedLength) return text;
-  std::size_t end = kQuotedLength;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;  // UTF-8
-  return text.substr(0, end) + "... (" + std::to_string(text.size()) + " characters)";
-}
 
 // The value of a constant expression, by a parser of its own; an empty text
 // gives 0. Above 1 gives -1.
@@ -99,91 +87,7 @@ TParserplus::TParserplus()
       x_(&Parser.X()),
       sid_(&Parser.AssignVariable("SID", 0.5)) {
   Parser.AssignVariable("R", kGasConstant);
-}
-
-namespace {
-
-bool SameOperation(const Operation& a, const Operation& b) {
-  return a.a == b.a && a.b == b.b && a.dest == b.dest && a.token == b.token &&
-         a.function1 == b.function1 && a.function2 == b.function2;
-}
-
-}  // namespace
-
-void TParserplus::UpdateRowPlan() {
-  const std::span<const Operation> ops = Parser.Compiled().operations();
-  if (ops.size() == plan_.compiled.size() &&
-      std::equal(ops.begin(), ops.end(), plan_.compiled.begin(), SameOperation)) {
-    return;
-  }
-  plan_.compiled.assign(ops.begin(), ops.end());
-  plan_.per_row.clear();
-  plan_.per_composition.clear();
-  plan_.constant.clear();
-  plan_.per_column.clear();
-  plan_.mixed.clear();
-  plan_.usable = false;
-  plan_.batchable = false;
-  plan_.result = nullptr;
-  batch_.built = false;
-  // The split holds only for a plain data flow: every result cell written by
-  // one operation, before anything reads it, and no variable cell written.
-  // Anything else (and a lone variable or number) is run whole.
-  if (ops.size() < 2) return;
-  std::vector<std::pair<const double*, std::size_t>> writers;  // cell, operation
-  writers.reserve(ops.size());
-  for (std::size_t i = 0; i < ops.size(); ++i) {
-    const Operation& op = ops[i];
-    if (op.token == Token::kVariable || op.token == Token::kNumber || op.dest == nullptr ||
-        op.dest == x_ || op.dest == sid_ || op.dest == t_ || op.dest == p_ || op.dest == y_) {
-      return;
-    }
-    writers.emplace_back(op.dest, i);
-  }
-  std::sort(writers.begin(), writers.end());
-  for (std::size_t k = 1; k < writers.size(); ++k) {
-    if (writers[k].first == writers[k - 1].first) return;
-  }
-  const auto writer = [&](const double* cell) -> std::optional<std::size_t> {
-    const auto it = std::lower_bound(writers.begin(), writers.end(),
-                                     std::pair<const double*, std::size_t>{cell, 0});
-    if (it == writers.end() || it->first != cell) return std::nullopt;
-    return it->second;
-  };
-  std::vector<bool> per_composition(ops.size(), false);
-  std::vector<bool> per_condition(ops.size(), false);  // reads T, P or Y
-  bool random = false;
-  for (std::size_t i = 0; i < ops.size(); ++i) {
-    const Operation& op = ops[i];
-    // RND gives a new number at every call.
-    const bool rnd = op.token == Token::kCall1 && op.function1 == &FnRnd;
-    random = random || rnd;
-    bool varies = rnd;
-    bool conditions = false;
-    for (const double* cell : {op.a, IsUnary(op.token) ? nullptr : op.b}) {
-      if (cell == nullptr) continue;
-      if (cell == x_ || cell == sid_) {
-        varies = true;
-      } else if (cell == t_ || cell == p_ || cell == y_) {
-        conditions = true;
-      } else if (const auto j = writer(cell)) {
-        if (*j >= i) return;  // read before it is written
-        varies = varies || per_composition[*j];
-        conditions = conditions || per_condition[*j];
-      }
-    }
-    per_composition[i] = varies;
-    per_condition[i] = conditions;
-    (varies ? plan_.per_composition : plan_.per_row).push_back(op);
-    if (!varies) {
-      if (!conditions) plan_.constant.push_back(op);
-    } else {
-      (conditions ? plan_.mixed : plan_.per_column).push_back(op);
-    }
-  }
-  plan_.result = ops.back().dest;
-  plan_.usable = true;
-  plan_.batchable = !random;
+  Parser.SetRowVariables({"X", "SID"}, {"T", "P", "Y"});
 }
 
 TPhaseFunctions::TPhaseFunctions(TDM& dm, Dialogs& dialogs) : dm_(dm), dialogs_(dialogs) {}
@@ -223,7 +127,7 @@ bool TPhaseFunctions::BuildPhaseFunctions() {
       try {
         piece = ReadPiece(temperature_axis);
       } catch (const std::exception&) {
-        dialogs_.Message(gibbs.FieldByName("Expression").AsString());
+        dialogs_.Message(EchoedText(gibbs.FieldByName("Expression").AsString()));
         break;
       }
       const std::size_t index = pieces->Items.size();
@@ -305,7 +209,7 @@ bool TPhaseFunctions::ResolveStabilityParameters(const std::string& text, std::s
   std::string copy = text;
   for (Reference r = FindReference(copy); r.open != std::string::npos; r = FindReference(copy)) {
     if (r.close == std::string::npos) {
-      dialogs_.Error("No matching bracket: " + copy);
+      dialogs_.Error("No matching bracket: " + EchoedText(copy));
       return false;
     }
     const std::string designation = r.Designation(copy);
@@ -366,7 +270,7 @@ bool TPhaseFunctions::SubstituteReferences(std::string& text, double lo, double 
   for (Reference r = FindReference(text); r.open != std::string::npos;
        r = FindReference(text, r.open)) {
     if (r.close == std::string::npos) {
-      dialogs_.Error("No matching bracket: " + text);
+      dialogs_.Error("No matching bracket: " + EchoedText(text));
       return false;
     }
     const std::string designation = r.Designation(text);
@@ -404,7 +308,7 @@ bool TPhaseFunctions::SubstituteReferences(std::string& text, double lo, double 
     const std::size_t removed = r.close - r.open + 1;
     if (++substitutions > kMaxSubstitutions ||
         text.size() - removed + replacement.size() > kMaxExpandedLength) {
-      dialogs_.Error("Stability parameters expand too far in " + original);
+      dialogs_.Error("Stability parameters expand too far in " + EchoedText(original));
       return false;
     }
     text.replace(r.open, removed, replacement);
@@ -440,7 +344,7 @@ void TPhaseFunctions::CheckPieces(const std::string& system, const std::string& 
       // A syntax error shows the text where it failed; the others say why only.
       std::string reason = e.what();
       if (dynamic_cast<const ESyntaxError*>(&e) == nullptr) {
-        reason += "\r" + Excerpt(piece.Expression);
+        reason += "\r" + EchoedText(piece.Expression);
       }
       throw EMathParserError(where + ": " + reason);
     }
@@ -505,218 +409,69 @@ void TPhaseFunctions::CacheMixingEntropies(const std::vector<TXclass>& compositi
   }
 }
 
-void TPhaseFunctions::PrepareBatch(TParserplus& evaluator,
-                                   const std::vector<TXclass>& compositions) {
-  TParserplus::ColumnBatch& batch = evaluator.batch_;
-  if (batch.built && batch.grid == grid_ && batch.xmin == evaluator.Xmin &&
-      batch.xmax == evaluator.Xmax) {
+void TPhaseFunctions::PrepareWindowPoints(TParserplus& evaluator,
+                                          const std::vector<TXclass>& compositions) {
+  TParserplus::WindowPoints& window = evaluator.window_;
+  if (window.built && window.grid == grid_ && window.xmin == evaluator.Xmin &&
+      window.xmax == evaluator.Xmax) {
     return;
   }
-  const TParserplus::RowPlan& plan = evaluator.plan_;
-  batch.built = true;
-  batch.usable = false;
-  batch.grid = grid_;
-  batch.xmin = evaluator.Xmin;
-  batch.xmax = evaluator.Xmax;
-  batch.columns.clear();
+  window.built = true;
+  window.grid = grid_;
+  window.xmin = evaluator.Xmin;
+  window.xmax = evaluator.Xmax;
+  window.columns.clear();
+  std::vector<double> x, sid;
   for (std::size_t i = 0; i < compositions.size(); ++i) {
-    const double x = compositions[i].X;
-    if (!(x < batch.xmin || x > batch.xmax)) batch.columns.push_back(i);
+    const double xi = compositions[i].X;
+    if (xi < window.xmin || xi > window.xmax) continue;
+    window.columns.push_back(i);
+    x.push_back(xi);
+    sid.push_back(entropy_[i]);
   }
-  const std::size_t m = batch.columns.size();
-  const std::size_t stored = 2 + plan.per_column.size();
-  batch.column_values.assign(stored * m, 0.0);
-  batch.mixed_values.assign(plan.mixed.size() * m, 0.0);
-  batch.mixed.clear();
-
-  // Where each cell's values are found in the batch.
-  std::vector<std::pair<const double*, const double*>> columns;  // cell, first value
-  columns.reserve(stored + plan.mixed.size());
-  columns.emplace_back(evaluator.x_, batch.column_values.data());
-  columns.emplace_back(evaluator.sid_, batch.column_values.data() + m);
-  for (std::size_t p = 0; p < plan.per_column.size(); ++p) {
-    columns.emplace_back(plan.per_column[p].dest, batch.column_values.data() + (2 + p) * m);
-  }
-  for (std::size_t q = 0; q < plan.mixed.size(); ++q) {
-    columns.emplace_back(plan.mixed[q].dest, batch.mixed_values.data() + q * m);
-  }
-  const auto operand = [&](const double* cell) {
-    ColumnOperand result;
-    for (const auto& [known, values] : columns) {
-      if (known == cell) {
-        result.column = values;
-        return result;
-      }
-    }
-    result.scalar = cell;
-    return result;
-  };
-
-  // The per-column values, computed once for the grid. A fault among them
-  // would be met again in every row: such a plan is always run column by
-  // column.
-  try {
-    RunOperations(plan.constant);
-    for (std::size_t k = 0; k < m; ++k) {
-      const std::size_t i = batch.columns[k];
-      *evaluator.x_ = compositions[i].X;
-      *evaluator.sid_ = entropy_[i];
-      RunOperations(plan.per_column);
-      batch.column_values[k] = *evaluator.x_;
-      batch.column_values[m + k] = *evaluator.sid_;
-      for (std::size_t p = 0; p < plan.per_column.size(); ++p) {
-        batch.column_values[(2 + p) * m + k] = *plan.per_column[p].dest;
-      }
-    }
-  } catch (const std::exception&) {
-    return;
-  }
-  for (std::size_t q = 0; q < plan.mixed.size(); ++q) {
-    const Operation& op = plan.mixed[q];
-    batch.mixed.push_back({op.token, operand(op.a),
-                           IsUnary(op.token) ? ColumnOperand{} : operand(op.b),
-                           batch.mixed_values.data() + q * m, op.function1, op.function2});
-  }
-  batch.result = operand(plan.result);
-  batch.usable = true;
-}
-
-namespace {
-
-using Extended = long double;
-
-// Applies `f` to every batch column and tells whether every result is finite.
-template <typename F>
-bool EveryColumn(const ColumnOperand& a, const ColumnOperand& b, double* dest,
-                 std::size_t m, F f) {
-  bool finite = true;
-  if (a.column != nullptr && b.column != nullptr) {
-    for (std::size_t k = 0; k < m; ++k) {
-      dest[k] = f(a.column[k], b.column[k]);
-      finite &= std::isfinite(dest[k]);
-    }
-  } else if (a.column != nullptr) {
-    const double bv = b.scalar != nullptr ? *b.scalar : 0.0;
-    for (std::size_t k = 0; k < m; ++k) {
-      dest[k] = f(a.column[k], bv);
-      finite &= std::isfinite(dest[k]);
-    }
-  } else {
-    const double av = *a.scalar;
-    for (std::size_t k = 0; k < m; ++k) {
-      dest[k] = f(av, b.column[k]);
-      finite &= std::isfinite(dest[k]);
-    }
-  }
-  return finite;
-}
-
-// One mixed operation over the batch; false when any column would fault
-// (or meets a value that is not finite).
-bool RunBatchOperation(const ColumnOperation& op, std::size_t m) {
-  switch (op.token) {
-    case Token::kNegate:
-      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double) { return -a; });
-    case Token::kAdd:
-      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double b) {
-        return static_cast<double>(Extended{a} + b);
-      });
-    case Token::kSubtract:
-      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double b) {
-        return static_cast<double>(Extended{a} - b);
-      });
-    case Token::kMultiply:
-      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double b) {
-        return static_cast<double>(Extended{a} * b);
-      });
-    case Token::kDivide:  // a zero divisor gives no finite value
-      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double b) {
-        return static_cast<double>(Extended{a} / b);
-      });
-    case Token::kSquare:
-      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double) {
-        const Extended e = a;
-        return static_cast<double>(e * e);
-      });
-    case Token::kCube:
-      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double) {
-        const Extended e = a;
-        return static_cast<double>((e * e) * e);
-      });
-    case Token::kFourth:
-      return EveryColumn(op.a, op.b, op.dest, m, [](double a, double) {
-        const Extended e = a;
-        return static_cast<double>((e * e) * (e * e));
-      });
-    default:
-      break;
-  }
-  // Anything else runs as compiled, one column at a time.
-  Operation single{nullptr, nullptr, nullptr, op.token, op.function1, op.function2};
-  try {
-    for (std::size_t k = 0; k < m; ++k) {
-      const double a = op.a.At(k);
-      const double b = IsUnary(op.token) ? 0.0 : op.b.At(k);
-      single.a = &a;
-      single.b = &b;
-      single.dest = op.dest + k;
-      RunOperations({&single, 1});
-      if (!std::isfinite(op.dest[k])) return false;
-    }
-  } catch (const std::exception&) {
-    return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-bool TPhaseFunctions::EvaluateBatch(TParserplus& evaluator, TG& G) {
-  const TParserplus::ColumnBatch& batch = evaluator.batch_;
-  const std::size_t m = batch.columns.size();
-  if (m > 0) {
-    try {
-      RunOperations(evaluator.plan_.per_row);
-    } catch (const std::exception&) {
-      return false;
-    }
-    for (const ColumnOperation& op : batch.mixed) {
-      if (!RunBatchOperation(op, m)) return false;
-    }
-  }
-  std::size_t k = 0;
-  for (std::size_t i = 0; i < G.size(); ++i) {
-    if (k < m && batch.columns[k] == i) {
-      G[i] = batch.result.At(k);
-      ++k;
-    } else {
-      G[i] = kOutsideWindowG;
-    }
-  }
-  // The variables hold the last composition evaluated, as after a walk.
-  if (m > 0) {
-    *evaluator.x_ = batch.column_values[m - 1];
-    *evaluator.sid_ = batch.column_values[2 * m - 1];
-  }
-  return true;
+  window.points = RowPoints({std::move(x), std::move(sid)});
+  window.values.assign(window.columns.size(), 0.0);
 }
 
 void TPhaseFunctions::EvaluateGrid(TParserplus& evaluator, std::string_view name, TG& G) {
   if (CompositionList == nullptr) return;
   const std::vector<TXclass>& compositions = *CompositionList;
   CacheMixingEntropies(compositions);
-  evaluator.UpdateRowPlan();
-  if (evaluator.plan_.usable && evaluator.plan_.batchable && G.size() == compositions.size()) {
-    PrepareBatch(evaluator, compositions);
-    if (evaluator.batch_.usable && EvaluateBatch(evaluator, G)) return;
+  if (G.size() == compositions.size()) {
+    PrepareWindowPoints(evaluator, compositions);
+    TParserplus::WindowPoints& window = evaluator.window_;
+    RowEvaluator& rows = evaluator.Parser.Rows();
+    if (window.columns.size() == G.size()) {  // the window holds the whole grid
+      if (rows.EvaluateRow(window.points, G)) return;
+    } else if (rows.EvaluateRow(window.points, window.values)) {
+      const std::size_t m = window.columns.size();
+      std::size_t k = 0;
+      for (std::size_t i = 0; i < G.size(); ++i) {
+        if (k < m && window.columns[k] == i) {
+          G[i] = window.values[k++];
+        } else {
+          G[i] = kOutsideWindowG;
+        }
+      }
+      return;
+    }
   }
+  EvaluateColumnByColumn(evaluator, name, G, compositions);
+}
+
+void TPhaseFunctions::EvaluateColumnByColumn(TParserplus& evaluator, std::string_view name,
+                                             TG& G, const std::vector<TXclass>& compositions) {
   const double xmin = evaluator.Xmin;
   const double xmax = evaluator.Xmax;
   double& x_cell = *evaluator.x_;
   double& sid_cell = *evaluator.sid_;
   const std::size_t n = std::min(compositions.size(), G.size());
-  const TParserplus::RowPlan& plan = evaluator.plan_;
-  bool row_done = false;  // the per-row operations have run
+  // The operations that give one value per row run at the first composition
+  // evaluated, as a whole run would reach them: a fault among them is
+  // reported at the same composition (and met again at every composition, as
+  // a whole run would).
+  RowEvaluator& rows = evaluator.Parser.Rows();
+  rows.BeginRow();
   for (std::size_t i = 0; i < n; ++i) {
     const double x = compositions[i].X;
     if (x < xmin || x > xmax) {
@@ -728,19 +483,7 @@ void TPhaseFunctions::EvaluateGrid(TParserplus& evaluator, std::string_view name
     // A composition where the evaluation faults has no Gibbs energy: the
     // phase is absent there, as outside its window.
     try {
-      if (!plan.usable) {
-        G[i] = static_cast<double>(evaluator.Parser.Value());
-        continue;
-      }
-      // At the first composition evaluated, as a whole run would reach them:
-      // a fault among them is reported at the same composition (and met
-      // again at every composition, as a whole run would).
-      if (!row_done) {
-        RunOperations(plan.per_row);
-        row_done = true;
-      }
-      RunOperations(plan.per_composition);
-      G[i] = *plan.result;
+      G[i] = rows.EvaluatePoint();
     } catch (const std::exception& e) {
       G[i] = kOutsideWindowG;
       TellFault(evaluator, name, e,
@@ -755,7 +498,7 @@ void TPhaseFunctions::TellFault(const TParserplus& evaluator, std::string_view n
   if (std::find(fault_told_.begin(), fault_told_.end(), &evaluator) != fault_told_.end()) return;
   fault_told_.push_back(&evaluator);
   dialogs_.Message("Phase " + std::string(name) + " cannot be evaluated at " + where + ": " +
-                   e.what() + "\r" + Excerpt(evaluator.Parser.Expression()) +
+                   e.what() + "\r" + EchoedText(evaluator.Parser.Expression()) +
                    "\rWherever it cannot be evaluated the phase counts as absent.");
 }
 

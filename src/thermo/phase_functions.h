@@ -29,6 +29,7 @@
 
 #include "common/dialogs.h"
 #include "expression/parser.h"
+#include "expression/row_evaluator.h"
 #include "thermo/composition.h"
 #include "thermo/data_module.h"
 
@@ -62,27 +63,12 @@ struct Tfuncts {
   [[nodiscard]] std::size_t Count() const { return Items.size(); }
 };
 
-// An argument of an operation run over a row of compositions at once.
-struct ColumnOperand {
-  const double* scalar = nullptr;  // the same value in every column
-  const double* column = nullptr;  // else one value per column
-  [[nodiscard]] double At(std::size_t k) const { return column ? column[k] : *scalar; }
-};
-
-// An operation run over a row of compositions at once.
-struct ColumnOperation {
-  Token token;
-  ColumnOperand a, b;
-  double* dest;  // one value per column
-  Function1 function1;
-  Function2 function2;
-};
-
 // The evaluator of one phase. Tmin and Tmax are the range of the active piece,
 // Xmin and Xmax the window of the phase (from its last piece), X the
 // composition of a point phase (-1 for a solution phase). Parser holds the
 // variables R, P, SID (created with the evaluator), T, X, Y and the compiled
-// expression of the active piece. Not copyable or movable.
+// expression of the active piece; its rows are the grid compositions (X, SID)
+// under the conditions T, P and Y. Not copyable or movable.
 class TParserplus {
  public:
   TParserplus();
@@ -109,51 +95,18 @@ class TParserplus {
   double* x_;
   double* sid_;
 
-  // The compiled expression split for a row of compositions: the operations
-  // that read neither X nor SID, directly or through other operations (and
-  // call no RND), give the same values at every composition of a row and run
-  // once per row, at its first composition; the others run at every
-  // composition, in their order. Every operation stays as compiled, so the
-  // values and faults are those of Parser.Value().
-  //
-  // For the column batch below, the operations are also sorted by what they
-  // read: `constant` ones read neither the composition (X, SID) nor the
-  // conditions of a row (T, P, Y); `per_column` ones read the composition
-  // but no condition, so their values at a grid composition are the same in
-  // every row; `mixed` ones read both.
-  struct RowPlan {
-    std::vector<Operation> compiled;  // the operations the plan was made for
-    bool usable = false;              // false: the expression is run whole (Parser.Value)
-    std::vector<Operation> per_row;
-    std::vector<Operation> per_composition;
-    const double* result = nullptr;
-    bool batchable = false;  // no RND: every operation gives the same value when run again
-    std::vector<Operation> constant;
-    std::vector<Operation> per_column;
-    std::vector<Operation> mixed;
-  };
-  // Brings plan_ up to date with the compiled expression.
-  void UpdateRowPlan();
-  RowPlan plan_;
-
-  // The plan's operations run over a whole row of compositions at once: the
-  // per-column values are computed once for the grid and kept, the mixed
-  // operations run as one loop over the columns each, in extended precision
-  // rounded on store like RunOperations. Whenever anything would fault, the
-  // row is given up and run column by column instead, which reports the
-  // fault at its composition and leaves the values it always left.
-  struct ColumnBatch {
-    bool built = false;   // for the plan, grid and window below
-    bool usable = false;  // false: the per-column values fault somewhere
+  // The grid compositions inside the window as the points of a row (X and
+  // SID at each), for the parser's row evaluator; made again when the grid
+  // or the window changes.
+  struct WindowPoints {
+    bool built = false;
     std::uint64_t grid = 0;
     double xmin = 0, xmax = 0;
-    std::vector<std::size_t> columns;  // grid index of every batch column (in the window)
-    std::vector<double> column_values;  // X, SID, then every per-column operation
-    std::vector<double> mixed_values;   // every mixed operation
-    std::vector<ColumnOperation> mixed;
-    ColumnOperand result;
+    std::vector<std::size_t> columns;  // grid index of every point
+    RowPoints points;
+    std::vector<double> values;  // the values of a row, one per point
   };
-  ColumnBatch batch_;
+  WindowPoints window_;
 };
 
 // An unsorted list of (name, owned object). Lookups compare names without
@@ -287,11 +240,12 @@ class TPhaseFunctions {
   // EvaluationFaults; the first fault of a phase is shown as a plain message
   // naming the phase, the composition, T, the reason and the expression.
   // Unknown names are reported as errors. Compiling a switched-to piece may
-  // raise the expression engine's exception. The operations of the active piece that do
-  // not depend on the composition run once per call (see TParserplus), with
-  // the same values and faults as a whole run at every composition. No
-  // allocation once G has its size, the compositions have their entropies
-  // cached and the active piece its split.
+  // raise the expression engine's exception. The row is evaluated by the
+  // active piece's row evaluator (expression/row_evaluator.h) with the same
+  // values as a whole run at every composition; a row with a fault is walked
+  // one composition at a time. No allocation once G has its size, the
+  // compositions have their entropies cached and the active piece has done
+  // one row of this grid.
   void EvaluateSolution(std::string_view name, TG& G, double T);
 
   // The Gibbs energy of the point phase `name` at T at its own composition;
@@ -355,12 +309,13 @@ class TPhaseFunctions {
   // again only when the composition list has changed since the last call
   // (which also counts up grid_).
   void CacheMixingEntropies(const std::vector<TXclass>& compositions);
-  // Makes the evaluator's column batch fit its plan, the grid and its window.
-  void PrepareBatch(TParserplus& evaluator, const std::vector<TXclass>& compositions);
-  // Fills G from the column batch. False when something would fault: G and
-  // the variable cells are then as they were, and the row is to be run
-  // column by column.
-  bool EvaluateBatch(TParserplus& evaluator, TG& G);
+  // Makes the evaluator's window points fit the grid and its window.
+  void PrepareWindowPoints(TParserplus& evaluator, const std::vector<TXclass>& compositions);
+  // Fills G one composition at a time, the way a row that cannot be done at
+  // once is done: a composition where the evaluation faults gets
+  // kOutsideWindowG and is told (TellFault); the others get their values.
+  void EvaluateColumnByColumn(TParserplus& evaluator, std::string_view name, TG& G,
+                              const std::vector<TXclass>& compositions);
   void AddListingLine(std::string_view line);
   void SaveListing(const std::string& system_designation);
 
