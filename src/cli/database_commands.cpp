@@ -58,15 +58,28 @@ std::string DatabaseFolder(const CommandLine& line) {
   return line.Value("--db").value_or(ProgramFolder());
 }
 
-// Opens the database of the command line, without the edit lock.
-bool OpenDatabase(TDM& dm, const CommandLine& line, std::ostream& err) {
+namespace {
+
+bool OpenDatabaseFor(TDM& dm, const CommandLine& line, TDM::Access access, std::ostream& err) {
   const std::string folder = DatabaseFolder(line);
-  if (!dm.Start(folder)) {
-    err << "binodal-cli: " << dm.OpenError() << '\n';
+  if (!dm.Start(folder, access)) {
+    err << "binodal-cli: " << dm.OpenError() << (dm.LockRefused() ? "; nothing was changed" : "")
+        << '\n';
     return false;
   }
   for (TStoreTable* table : dm.Tables()) table->SetReadOnly(false);
   return true;
+}
+
+}  // namespace
+
+// Opens the database of the command line, without the edit lock.
+bool OpenDatabase(TDM& dm, const CommandLine& line, std::ostream& err) {
+  return OpenDatabaseFor(dm, line, TDM::Access::kRead, err);
+}
+
+bool OpenDatabaseForWriting(TDM& dm, const CommandLine& line, std::ostream& err) {
+  return OpenDatabaseFor(dm, line, TDM::Access::kWrite, err);
 }
 
 // Makes the system called `name` (letter case ignored) current.
@@ -252,7 +265,7 @@ int RunUpload(Args args, std::ostream& out, std::ostream& err) {
   if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
-  if (!OpenDatabase(dm, *line, err)) return 1;
+  if (!OpenDatabaseForWriting(dm, *line, err)) return 1;
   const UploadResult result = UploadSystem(dm, line->positional[0], dialogs);
   if (!result.completed) {
     err << "binodal-cli: upload stopped; the database was not changed\n";
@@ -313,7 +326,7 @@ int RunParamsUpload(Args args, std::ostream& out, std::ostream& err) {
   if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
-  if (!OpenDatabase(dm, *line, err)) return 1;
+  if (!OpenDatabaseForWriting(dm, *line, err)) return 1;
   const std::string path =
       line->positional.empty() ? std::string(kStabilityParamsFile) : line->positional[0];
   const StabilityUploadResult result = UploadStabilityParameters(dm, path, dialogs);

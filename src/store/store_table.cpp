@@ -2,24 +2,15 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <limits>
 #include <random>
-#include <system_error>
 #include <utility>
 
 #include "store/field_text.h"
-
-#if __has_include(<unistd.h>)
-#include <fcntl.h>
-#include <unistd.h>
-#define BINODAL_STORE_POSIX 1
-#endif
 
 namespace binodal {
 namespace {
@@ -250,97 +241,7 @@ std::string UniqueCode() {
   return code;
 }
 
-// --- Files
-
-std::vector<unsigned char> ReadWholeFile(const std::string& path) {
-  const auto fail = [&] { throw EStoreError("Error opening file " + path); };
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) fail();
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                       &std::fclose);
-  if (!file) fail();
-  std::vector<unsigned char> bytes;
-  std::array<unsigned char, 65536> chunk;
-  for (;;) {
-    const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), file.get());
-    bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
-    if (n < chunk.size()) break;
-  }
-  if (std::ferror(file.get()) != 0) fail();
-  return bytes;
-}
-
-// Writes `bytes` to a new file beside `path` and renames it over `path`, so
-// that `path` holds either its old or its new content whatever happens.
-void WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  const fs::path target(path);
-  const auto fail = [&](const std::string& reason) {
-    throw EStoreError("Error saving file " + path + ": " + reason);
-  };
-  const auto errno_text = [](int error) {
-    return error != 0 ? std::generic_category().message(error) : std::string("write failed");
-  };
-
-  std::random_device random;
-  fs::path temp;
-  std::FILE* file = nullptr;
-  int error = 0;
-  for (int attempt = 0; attempt < 16 && file == nullptr; ++attempt) {
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%08x%08x.tmp", random(), random());
-    temp = target.parent_path() / ("." + target.filename().string() + suffix);
-    errno = 0;
-    file = std::fopen(temp.string().c_str(), "wbx");
-    error = errno;
-    if (file == nullptr && error != EEXIST) break;
-  }
-  if (file == nullptr) fail(errno_text(error));
-
-  errno = 0;
-  bool ok =
-      std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
-#ifdef BINODAL_STORE_POSIX
-  ok = ok && ::fsync(::fileno(file)) == 0;
-#endif
-  error = ok ? 0 : errno;
-  if (std::fclose(file) != 0 && ok) {
-    ok = false;
-    error = errno;
-  }
-  std::error_code ec;
-  if (ok) {
-    const auto old_status = fs::status(target, ec);
-    if (!ec && fs::exists(old_status)) fs::permissions(temp, old_status.permissions(), ec);
-    fs::rename(temp, target, ec);
-    if (ec) {
-      ok = false;
-      error = ec.value();
-    }
-  }
-  if (!ok) {
-    fs::remove(temp, ec);
-    fail(errno_text(error));
-  }
-#ifdef BINODAL_STORE_POSIX
-  // Make the rename itself durable; a failure here loses nothing already written.
-  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-  const int dir = ::open(folder.c_str(), O_RDONLY);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-#endif
-}
-
 }  // namespace
-
-// ---------------------------------------------------------------- database
-
-void TStoreDatabase::SetDatabasePath(std::string path) {
-  const char separator = static_cast<char>(fs::path::preferred_separator);
-  if (!path.empty() && path.back() != separator && path.back() != '/') path.push_back(separator);
-  path_ = std::move(path);
-}
 
 // ---------------------------------------------------------------- fields
 
@@ -388,6 +289,7 @@ struct TStoreTable::Loaded {
   std::vector<std::size_t> range_fields;
   std::optional<std::size_t> auto_inc_field;
   std::int64_t auto_inc_counter = 0;
+  store_files::FileStamp stamp;
 };
 
 TStoreTable::~TStoreTable() {
@@ -445,14 +347,14 @@ void TStoreTable::SetMaster(TStoreTable* master, std::string master_fields,
 
 TStoreTable::Loaded TStoreTable::Load() const {
   const std::string path = FullPath();
-  const std::vector<unsigned char> bytes = ReadWholeFile(path);
+  Loaded loaded;
+  const std::vector<unsigned char> bytes = store_files::ReadTableFile(path, &loaded.stamp);
   TableImage image;
   try {
     image = ReadTableImage(bytes);
   } catch (const ETableFormatError& e) {
     throw EStoreError(std::string("Error opening table: ") + e.what());
   }
-  Loaded loaded;
   for (const FieldDef& def : image.fields) loaded.kinds.push_back(def.Kind());
   for (std::size_t i = 0; i < loaded.kinds.size(); ++i) {
     if (loaded.kinds[i] == FieldKind::kAutoInc) {
@@ -470,8 +372,22 @@ TStoreTable::Loaded TStoreTable::Load() const {
   for (Record& record : image.records) {
     loaded.rows.push_back(std::make_unique<Row>(Row{loaded.rows.size(), std::move(record)}));
   }
-  loaded.index_fields = ResolveFields(image.fields, index_field_names_);
-  if (master_ != nullptr) loaded.range_fields = ResolveFields(image.fields, range_field_names_);
+  const auto fail = [&path](const std::string& message) {
+    throw EStoreError("Error opening table: " + message + " in " + path);
+  };
+  for (const FieldDef& required : required_fields_) {
+    const auto index = FindFieldIn(image.fields, required.name);
+    if (!index) fail("Field '" + required.name + "' not found");
+    if (ValueKindOf(loaded.kinds[*index]) != ValueKindOf(required.Kind())) {
+      fail("Field '" + image.fields[*index].name + "' has the wrong type");
+    }
+  }
+  try {
+    loaded.index_fields = ResolveFields(image.fields, index_field_names_);
+    if (master_ != nullptr) loaded.range_fields = ResolveFields(image.fields, range_field_names_);
+  } catch (const EStoreError& e) {
+    fail(e.what());
+  }
   loaded.fields = std::move(image.fields);
   loaded.notes = std::move(image.notes);
   return loaded;
@@ -487,6 +403,7 @@ void TStoreTable::Install(Loaded loaded) {
   range_fields_ = std::move(loaded.range_fields);
   auto_inc_field_ = loaded.auto_inc_field;
   auto_inc_counter_ = loaded.auto_inc_counter;
+  file_stamp_ = loaded.stamp;
   next_seq_ = rows_.size();
   SortIndex();
   state_ = TableState::kBrowse;
@@ -506,6 +423,8 @@ void TStoreTable::ClearData() {
   auto_inc_counter_ = 0;
   next_seq_ = 0;
   modification_count_ = 0;
+  saved_modification_count_ = 0;
+  file_stamp_ = {};
   range_key_.reset();
   range_match_.reset();
   cursor_ = 0;
@@ -556,6 +475,10 @@ void TStoreTable::Refresh() {
 }
 
 void TStoreTable::SaveToFile(const std::string& path) const {
+  store_files::WriteFileAtomically(path, FileBytes(path));
+}
+
+std::string TStoreTable::FileBytes(const std::string& path) const {
   CheckActive();
   std::vector<const Record*> records;
   records.reserve(rows_.size());
@@ -564,15 +487,13 @@ void TStoreTable::SaveToFile(const std::string& path) const {
   } else {
     for (const auto& row : rows_) records.push_back(&row->values);
   }
-  std::string bytes;
   try {
-    bytes = WriteTable(fields_, notes_, records);
+    return WriteTable(fields_, notes_, records);
   } catch (const std::invalid_argument& e) {
     throw EStoreError("Error saving file " + path + ": " + e.what());
   } catch (const std::length_error& e) {
     throw EStoreError("Error saving file " + path + ": " + e.what());
   }
-  WriteFileAtomically(path, bytes);
 }
 
 void TStoreTable::EmptyTable() {
@@ -619,7 +540,7 @@ void TStoreTable::CreateTable(std::span<const FieldDef> fields) {
   } catch (const std::invalid_argument& e) {
     throw EStoreError(std::string("Invalid field definition: ") + e.what());
   }
-  WriteFileAtomically(FullPath(), WriteTableImage(image));
+  store_files::WriteFileAtomically(FullPath(), WriteTableImage(image));
 }
 
 // --- Fields
