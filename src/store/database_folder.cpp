@@ -91,8 +91,7 @@ std::optional<Journal> ParseJournal(const std::string& text) {
     const std::size_t tab = line.find('\t');
     if (tab == std::string::npos) return std::nullopt;
     std::string scratch = line.substr(0, tab), table = line.substr(tab + 1);
-    if (!IsPlainName(scratch) || !IsPlainName(table) ||
-        !store_files::IsScratchFileName(scratch)) {
+    if (!IsPlainName(scratch) || !IsPlainName(table) || !store_files::IsScratchFileName(scratch)) {
       return std::nullopt;
     }
     journal.emplace_back(std::move(scratch), std::move(table));

@@ -51,7 +51,7 @@ bool WriteAll(int fd, std::string_view bytes) {
 }  // namespace
 
 FileStamp StampOf(const std::string& path) {
-  struct stat s{};
+  struct stat s {};
   if (::stat(path.c_str(), &s) != 0) return {};
   return StampOfStat(s);
 }
@@ -60,7 +60,7 @@ std::vector<unsigned char> ReadTableFile(const std::string& path, FileStamp* sta
   const auto fail = [&] { throw EStoreError("Error opening file " + path); };
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) fail();
-  struct stat s{};
+  struct stat s {};
   if (::fstat(fd, &s) != 0 || !S_ISREG(s.st_mode)) {
     ::close(fd);
     fail();
@@ -110,7 +110,7 @@ std::string WriteScratchFile(const std::string& path, std::string_view bytes) {
   error = ok ? 0 : errno;
   if (ok) {
     // The new file keeps the permissions of the one it replaces.
-    struct stat old{};
+    struct stat old {};
     if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
   }
   if (::close(fd) != 0 && ok) {
