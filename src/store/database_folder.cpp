@@ -258,6 +258,12 @@ void TStoreDatabase::SaveTables(std::span<TStoreTable* const> tables) {
     targets.push_back({table, name, path});
   }
 
+  std::vector<const Target*> changed;
+  for (const Target& target : targets) {
+    if (target.table->ChangedSinceSave()) changed.push_back(&target);
+  }
+  if (changed.empty()) return;
+
   // Without the writer lock, hold it while saving.
   const bool locked_here = !LockedForWriting();
   LockForWriting();
@@ -269,16 +275,13 @@ void TStoreDatabase::SaveTables(std::span<TStoreTable* const> tables) {
     }
   } unlock{this, locked_here};
 
-  std::vector<const Target*> changed;
   for (const Target& target : targets) {
     if (store_files::StampOf(target.path) != target.table->file_stamp_) {
       throw EStoreError("The database in " + folder +
                         " was changed by another program since it was opened (" + target.name +
                         "); nothing was saved");
     }
-    if (target.table->ChangedSinceSave()) changed.push_back(&target);
   }
-  if (changed.empty()) return;
 
   // Every new file first; a failure here leaves the tables untouched.
   Journal journal;

@@ -105,7 +105,8 @@ class TStoreDatabase {
   // Writes the tables that changed since they were loaded or saved (all of
   // them files of this folder) as one change: afterwards either all of them
   // hold the new records or, when the save fails or the process is killed
-  // before the commit, all files are as they were. Without the writer lock
+  // before the commit, all files are as they were. Nothing happens when no
+  // table changed (not even the checks below). Without the writer lock
   // the save takes it for its duration. Refuses, before writing anything,
   // when a table's file is no longer the one the table was loaded from ("The
   // database in <folder> was changed by another program since it was opened
@@ -154,7 +155,7 @@ class TStoreField {
   // True for the table's auto-increment field, whose values the store gives.
   [[nodiscard]] bool ReadOnly() const;
 
-  [[nodiscard]] const FieldValue& Value() const;
+  [[nodiscard]] FieldValue Value() const;
   [[nodiscard]] bool IsNull() const;
   [[nodiscard]] std::string AsString() const;  // doubles in the general format
   [[nodiscard]] double AsFloat() const;
@@ -368,10 +369,13 @@ class TStoreTable {
  private:
   friend class TStoreField;
   friend class TStoreDatabase;
-  struct Row {
-    std::uint64_t seq = 0;  // load and insertion order
-    Record values;
-  };
+  // Rows are numbered in load and insertion order; a deleted row keeps its
+  // number. A row's record stays in the layout of a table file (the file's own
+  // bytes, or those a Post appended), decoded when a value is read: a table
+  // takes little more memory than its file, whatever the file declares.
+  using RowId = std::uint32_t;
+  static constexpr RowId kNoRow = ~RowId{0};
+  static constexpr std::uint32_t kDeletedRow = ~std::uint32_t{0};
   struct Loaded;
 
   [[nodiscard]] Loaded Load() const;
@@ -383,21 +387,23 @@ class TStoreTable {
   void CheckBrowseMode();
   void StartInsert(bool append);
 
-  [[nodiscard]] std::vector<Row*>& View() { return master_ != nullptr ? view_ : index_; }
-  [[nodiscard]] const std::vector<Row*>& View() const {
+  [[nodiscard]] std::vector<RowId>& View() { return master_ != nullptr ? view_ : index_; }
+  [[nodiscard]] const std::vector<RowId>& View() const {
     return master_ != nullptr ? view_ : index_;
   }
-  [[nodiscard]] Row* CurrentRow() const;
+  [[nodiscard]] RowId CurrentRow() const;  // kNoRow: none
   [[nodiscard]] bool HasCurrentRecord() const;
-  [[nodiscard]] const FieldValue& CurrentValue(std::size_t field) const;
+  [[nodiscard]] FieldValue CurrentValue(std::size_t field) const;
+  [[nodiscard]] FieldValue ValueAt(RowId row, std::size_t field) const;
+  [[nodiscard]] Record RecordAt(RowId row) const;
   void Assign(std::size_t field, const FieldValue& value);
   [[nodiscard]] FieldValue Converted(std::size_t field, const FieldValue& value) const;
 
-  [[nodiscard]] bool RowLess(const Row* a, const Row* b) const;
-  [[nodiscard]] bool InRange(const Row* row) const;
+  [[nodiscard]] bool RowLess(RowId a, RowId b) const;
+  [[nodiscard]] bool InRange(RowId row) const;
   void SortIndex();
   void RebuildView();
-  [[nodiscard]] static std::size_t PositionOf(const std::vector<Row*>& rows, Row* row,
+  [[nodiscard]] static std::size_t PositionOf(const std::vector<RowId>& rows, RowId row,
                                               const TStoreTable& table);
   bool LocateWhere(const std::function<bool(const FieldValue&)>& matches, std::size_t field);
   void GoTo(std::size_t position, bool bof, bool eof);
@@ -427,14 +433,14 @@ class TStoreTable {
   std::vector<FieldDef> fields_;
   std::vector<FieldKind> kinds_;
   std::optional<std::string> notes_;
-  std::vector<std::unique_ptr<Row>> rows_;  // ascending seq
-  std::vector<Row*> index_;                 // index order
-  std::vector<Row*> view_;                  // the range, in index order (detail only)
+  std::vector<unsigned char> data_;     // the records' bytes
+  std::vector<std::uint32_t> offsets_;  // by RowId: where its record starts in data_
+  std::vector<RowId> index_;            // the rows not deleted, in index order
+  std::vector<RowId> view_;             // the range, in index order (detail only)
   std::vector<std::size_t> index_fields_;
   std::vector<std::size_t> range_fields_;
   std::optional<std::size_t> auto_inc_field_;
   std::int64_t auto_inc_counter_ = 0;
-  std::uint64_t next_seq_ = 0;
   std::int64_t modification_count_ = 0;
   std::int64_t saved_modification_count_ = 0;
   store_files::FileStamp file_stamp_;  // of the file loaded or last saved
@@ -446,7 +452,7 @@ class TStoreTable {
   bool bof_ = true;
   bool eof_ = true;
   Record buffer_;
-  Row* edit_row_ = nullptr;
+  RowId edit_row_ = kNoRow;
   std::size_t insert_position_ = 0;
 };
 
