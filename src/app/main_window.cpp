@@ -136,8 +136,8 @@ bool TfmMain::StartDatabase(const std::string& folder) {
   Guarded(dialogs_, [&] { started = dm_->Start(database_folder_, TDM::Access::kWrite); });
   if (!started && dm_->LockRefused()) {
     dialogs_.Error(dm_->OpenError() +
-                   ". It is opened for reading; changes can be saved once that program has "
-                   "ended, if it has not changed the database.");
+                   ".\nIt is opened for reading: changes can be saved only when no other "
+                   "program holds it and none has changed it meanwhile.");
     Guarded(dialogs_, [&] { started = dm_->Start(database_folder_); });
   }
   systems_model_->SetReadOnly(read_only_box_->isChecked());

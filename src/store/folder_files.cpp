@@ -178,6 +178,10 @@ bool FileLock::Open(const std::string& path, bool create_file) {
   if (fd_ >= 0) ::close(fd_);
   fd_ = create_file ? ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)
                     : ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // Another user's lock file locks as well when it can only be read.
+  if (fd_ < 0 && create_file && (errno == EACCES || errno == EROFS)) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  }
   return fd_ >= 0;
 }
 

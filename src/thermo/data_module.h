@@ -86,10 +86,11 @@ class TDM {
   // Start: takes `folder` as the database folder and opens the tables, the
   // five dependent ones read-only as the box says. False when the folder
   // holds no usable database: "Can not open database files" has been shown and
-  // OpenError() tells why; the caller ends the program. For writing, another
-  // program that writes the folder makes Start return false at once, without
-  // a dialog: LockRefused() is true and OpenError() names that program ("The
-  // database in <folder> is in use by binodal-cli (pid 4711 on <host>)").
+  // OpenError() tells why; the caller ends the program. For writing, when the
+  // writer lock cannot be taken Start returns false at once, opens nothing and
+  // shows no dialog: LockRefused() is true and OpenError() says why, naming the
+  // program that holds the folder ("The database in <folder> is in use by
+  // binodal-cli (pid 4711 on <host>)") or the lock file's error.
   bool Start(const std::string& folder, Access access = Access::kRead);
   [[nodiscard]] bool LockRefused() const { return lock_refused_; }
   // Opens the six tables as one consistent set (completing or discarding a
