@@ -181,6 +181,7 @@ TEST_F(DatabaseSave, AKilledSaveLeavesAllOldOrAllNewTables) {
     // The opening completed or removed what the killed save left behind.
     EXPECT_EQ(OtherFiles(folder), std::set<std::string>()) << "round " << round;
   }
+  RecordProperty("interrupted", interrupted);
   EXPECT_GE(interrupted, 10) << "too few kills fell inside a save to tell";
 }
 

@@ -1,10 +1,12 @@
 // TStoreDatabase: the folder as a whole, its writer lock and its saves of
 // several tables as one change.
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include <unistd.h>
@@ -48,18 +50,33 @@ std::string OwnerText() {
   return ProgramName() + '\t' + std::to_string(::getpid()) + '\t' + HostName() + '\n';
 }
 
-std::string InUseMessage(const std::string& folder, int lock_fd) {
+// "<program> (pid <n> on <host>)" from the lock file, or nothing while it
+// holds no complete line.
+std::optional<std::string> LockOwner(int lock_fd) {
   std::string text(512, '\0');
   const ssize_t n = ::pread(lock_fd, text.data(), text.size(), 0);
   text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+  if (text.empty() || text.back() != '\n') return std::nullopt;
   std::string program, pid, host;
   std::istringstream in(text);
-  std::string owner = "another program";
   if (std::getline(in, program, '\t') && std::getline(in, pid, '\t') && std::getline(in, host) &&
       !program.empty()) {
-    owner = program + " (pid " + pid + " on " + host + ")";
+    return program + " (pid " + pid + " on " + host + ")";
   }
-  return "The database in " + folder + " is in use by " + owner;
+  return std::nullopt;
+}
+
+// Takes the lock, or returns who holds it. A program that has just taken the
+// lock writes its name a moment later, and one that has just let it go has
+// emptied the file: wait a little for either.
+std::optional<std::string> TryLockOrOwner(FileLock& lock) {
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    if (lock.TryLockExclusive()) return std::nullopt;
+    if (std::optional<std::string> owner = LockOwner(lock.Fd())) return owner;
+    std::this_thread::sleep_for(std::chrono::milliseconds(4));
+  }
+  if (lock.TryLockExclusive()) return std::nullopt;
+  return std::string("another program");
 }
 
 // A committed save: (scratch file, table file) names in the folder.
@@ -197,7 +214,9 @@ void TStoreDatabase::LockForWriting() {
   if (!lock.Open((fs::path(folder) / kLockFile).string(), true)) {
     throw EStoreError("Cannot lock the database in " + folder + ": " + ErrnoText(errno));
   }
-  if (!lock.TryLockExclusive()) throw EStoreError(InUseMessage(folder, lock.Fd()));
+  if (const std::optional<std::string> owner = TryLockOrOwner(lock)) {
+    throw EStoreError("The database in " + folder + " is in use by " + *owner);
+  }
   // Who holds the lock, for the message of a program that is refused.
   const std::string owner = OwnerText();
   if (::ftruncate(lock.Fd(), 0) == 0) {
