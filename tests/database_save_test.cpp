@@ -2,6 +2,7 @@
 // killed or a file cannot be written, and one writer at a time.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -95,6 +96,18 @@ std::string HostName() {
   return name;
 }
 
+// Kills a child process when the test ends, however it ends.
+struct ChildKiller {
+  pid_t pid;
+  void Now() {
+    if (pid <= 0) return;
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    pid = -1;
+  }
+  ~ChildKiller() { Now(); }
+};
+
 // A database with one record in every table, at generation 1.
 class DatabaseSave : public ::testing::Test {
  protected:
@@ -163,7 +176,11 @@ TEST_F(DatabaseSave, AKilledSaveLeavesAllOldOrAllNewTables) {
     }
     ::close(ready[1]);
     char byte = 0;
-    ASSERT_EQ(::read(ready[0], &byte, 1), 1) << "the saving child did not start";
+    if (::read(ready[0], &byte, 1) != 1) {
+      ::kill(child, SIGKILL);
+      ::waitpid(child, nullptr, 0);
+      FAIL() << "the saving child did not start";
+    }
     ::close(ready[0]);
     std::this_thread::sleep_for(
         std::chrono::microseconds(std::uniform_int_distribution<int>(0, 20000)(random)));
@@ -183,6 +200,43 @@ TEST_F(DatabaseSave, AKilledSaveLeavesAllOldOrAllNewTables) {
   }
   RecordProperty("interrupted", interrupted);
   EXPECT_GE(interrupted, 10) << "too few kills fell inside a save to tell";
+}
+
+// Programs that only read never see half of another program's save.
+TEST_F(DatabaseSave, AReaderSeesAllOldOrAllNewTablesWhileAnotherProgramSaves) {
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(ready[0]);
+    RecordingDialogs quiet;
+    TDM dm(quiet);
+    if (!dm.Start(folder.str(), TDM::Access::kWrite)) ::_exit(3);
+    dm.SetReadOnly(false);
+    for (int g = 2;; ++g) {
+      SetGeneration(dm, g, std::string(20000, 'p'));
+      dm.SaveDatabase();
+      if (g == 2) [[maybe_unused]]
+        const ssize_t n = ::write(ready[1], "r", 1);
+    }
+  }
+  const ChildKiller killer{child};
+  ::close(ready[1]);
+  char byte = 0;
+  ASSERT_EQ(::read(ready[0], &byte, 1), 1) << "the saving child did not start";
+  ::close(ready[0]);
+  // Read until 30 saves have passed.
+  std::set<std::string> seen;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  for (int read = 0; seen.size() < 30 && std::chrono::steady_clock::now() < end; ++read) {
+    const std::vector<std::string> generations = OpenedGenerations();
+    for (const std::string& g : generations) {
+      ASSERT_EQ(g, generations.front()) << "read " << read << ": half a save";
+    }
+    seen.insert(generations.front());
+  }
+  EXPECT_EQ(seen.size(), 30u) << "the saves did not go on while reading";
 }
 
 // A file that cannot be written (here: beyond the process's file size limit,
@@ -369,14 +423,14 @@ TEST_F(DatabaseSave, TheLockEndsWithTheProcessThatHeldIt) {
     [[maybe_unused]] const ssize_t n = ::write(ready[1], "r", 1);
     for (;;) ::pause();
   }
+  ChildKiller killer{child};
   char byte = 0;
   ASSERT_EQ(::read(ready[0], &byte, 1), 1);
   TDM dm(dialogs);
   EXPECT_FALSE(dm.Start(folder.str(), TDM::Access::kWrite));
   EXPECT_NE(dm.OpenError().find("(pid " + std::to_string(child) + " on "), std::string::npos)
       << dm.OpenError();
-  ::kill(child, SIGKILL);
-  ::waitpid(child, nullptr, 0);
+  killer.Now();
   ::close(ready[0]);
   ::close(ready[1]);
   EXPECT_TRUE(dm.Start(folder.str(), TDM::Access::kWrite)) << dm.OpenError();
