@@ -545,6 +545,7 @@ TEST_F(RunTest, ClosingDuringARunStopsItAndClosesAfterwards) {
 // it for reading, and saves once the first has ended without changing it.
 TEST_F(MainWindowTest, ADatabaseInUseOpensForReadingAndNamesItsHolder) {
   auto other = std::make_unique<TfmMain>(dialogs);
+  other->OutputFolder = folder.str();
   ASSERT_TRUE(other->StartDatabase(folder.str()));
   ASSERT_FALSE(dialogs.entries.empty());
   EXPECT_EQ(dialogs.entries.front().kind, "error");
