@@ -22,6 +22,8 @@
 #include <iterator>
 #include <memory>
 
+#include <unistd.h>
+
 #include "app/experiment_window.h"
 #include "app/main_window.h"
 #include "app/navigator.h"
@@ -666,6 +668,39 @@ TEST_F(RunTest, ClosingDuringARunStopsItAndClosesAfterwards) {
   EXPECT_FALSE(closed_at_once);
   EXPECT_EQ(window->Run().RowsComputed(), 1);
   EXPECT_FALSE(window->isVisible());
+}
+
+// A second desktop program on the same database hears who holds it, works on
+// it for reading, and saves once the first has ended without changing it.
+TEST_F(MainWindowTest, ADatabaseInUseOpensForReadingAndNamesItsHolder) {
+  auto other = std::make_unique<TfmMain>(dialogs);
+  other->OutputFolder = folder.str();
+  ASSERT_TRUE(other->StartDatabase(folder.str()));
+  ASSERT_FALSE(dialogs.entries.empty());
+  EXPECT_EQ(dialogs.entries.front().kind, "error");
+  EXPECT_EQ(dialogs.entries.front().text.rfind("The database in " + folder.str() +
+                                                   " is in use by app_tests (pid " +
+                                                   std::to_string(::getpid()) + " on ",
+                                               0),
+            0u)
+      << dialogs.entries.front().text;
+  EXPECT_NE(dialogs.entries.front().text.find("It is opened for reading"), std::string::npos);
+  EXPECT_EQ(other->SystemsGrid()->model()->rowCount(), 3);
+
+  EXPECT_TRUE(window->close());
+  window.reset();  // the first program ends
+  ASSERT_TRUE(other->DM().tblSystems.Locate("System_designation", "A+B"));
+  other->DM().tblSystems.Edit();
+  other->DM().tblSystems.FieldByName("Comment").SetAsString("from the second");
+  dialogs.entries.clear();
+  EXPECT_TRUE(other->close());
+  EXPECT_TRUE(dialogs.entries.empty());
+  other.reset();
+  RecordingDialogs quiet;
+  TDM dm(quiet);
+  ASSERT_TRUE(dm.Start(folder.str()));
+  ASSERT_TRUE(dm.tblSystems.Locate("System_designation", "A+B"));
+  EXPECT_EQ(dm.tblSystems.FieldByName("Comment").AsString(), "from the second");
 }
 
 TEST_F(MainWindowTest, ClosingTheWindowSavesTheDatabase) {

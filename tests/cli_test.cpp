@@ -1,12 +1,15 @@
 // Runs binodal-cli as a separate process and checks its output and exit status.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -483,6 +486,105 @@ TEST_F(CliDatabase, WithoutThePictureLibraryOnlyThePicturesAreMissing) {
   EXPECT_NE(calc.err.find("cannot load the picture library"), std::string::npos) << calc.err;
   EXPECT_GT(std::filesystem::file_size(out / "matrix.tsv"), 0u);
   EXPECT_FALSE(std::filesystem::exists(out / "diagram.png"));
+}
+
+// Two uploads into one database started at the same moment: either both
+// systems arrive whole, or the second is refused, names the first and changes
+// nothing. Never a lost system or one that holds the other's pieces.
+TEST_F(CliDatabase, TwoUploadsAtOnceNeverMixTheirSystems) {
+  const char* systems[] = {"Ag+Cu", "Pb+Sn"};
+  // What each system looks like when it is uploaded alone.
+  std::map<std::string, std::string> alone;
+  for (const char* system : systems) {
+    const std::filesystem::path db = folder_ / ("alone_" + std::string(system));
+    ASSERT_EQ(RunCli({"create-db", db.string()}).status, 0);
+    ASSERT_EQ(RunCli({"upload", "--db", db.string(), Data(system + std::string(".ter"))}).status,
+              0);
+    ASSERT_EQ(
+        RunCli({"download", "--db", db.string(), "--system", system, "--out", db.string()}).status,
+        0);
+    alone[system] = ReadAll(db / (system + std::string(".ter")));
+  }
+
+  int refused = 0;
+  for (int round = 0; round < 20; ++round) {
+    const std::filesystem::path db = folder_ / ("round" + std::to_string(round));
+    ASSERT_EQ(RunCli({"create-db", db.string()}).status, 0);
+    int start[2];
+    ASSERT_EQ(::pipe(start), 0);
+    pid_t children[2];
+    for (int i = 0; i < 2; ++i) {
+      children[i] = ::fork();
+      ASSERT_GE(children[i], 0);
+      if (children[i] == 0) {
+        ::close(start[1]);
+        char byte;
+        [[maybe_unused]] const ssize_t n = ::read(start[0], &byte, 1);  // both go at once
+        const std::string err = (db / ("err" + std::to_string(i))).string();
+        const int fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(fd, 2);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        const std::string file = Data(systems[i] + std::string(".ter"));
+        ::execl(BINODAL_CLI, BINODAL_CLI, "upload", "--db", db.c_str(), file.c_str(), nullptr);
+        ::_exit(127);
+      }
+    }
+    ::close(start[0]);
+    ::close(start[1]);
+    std::vector<std::string> added;
+    for (int i = 0; i < 2; ++i) {
+      int status = 0;
+      ::waitpid(children[i], &status, 0);
+      ASSERT_TRUE(WIFEXITED(status));
+      const std::string err = ReadAll(db / ("err" + std::to_string(i)));
+      if (WEXITSTATUS(status) == 0) {
+        added.push_back(systems[i]);
+        continue;
+      }
+      ++refused;
+      EXPECT_EQ(WEXITSTATUS(status), 1) << err;
+      EXPECT_EQ(err.rfind("binodal-cli: The database in " + db.string() +
+                              "/ is in use by binodal-cli (pid ",
+                          0),
+                0u)
+          << err;
+      EXPECT_NE(err.find("; nothing was changed\n"), std::string::npos) << err;
+    }
+    ASSERT_FALSE(added.empty()) << "round " << round;
+    std::string listed;
+    for (const std::string& system : added) listed += system + "\n";
+    EXPECT_EQ(RunCli({"systems", "--db", db.string()}).out, listed) << "round " << round;
+    for (const std::string& system : added) {
+      ASSERT_EQ(RunCli({"download", "--db", db.string(), "--system", system, "--out", db.string()})
+                    .status,
+                0);
+      EXPECT_EQ(ReadAll(db / (system + ".ter")), alone[system])
+          << "round " << round << ": " << system << " is not whole";
+    }
+  }
+  RecordProperty("refused", refused);
+}
+
+// A table file lacking a field the program reads is an error, not an abort.
+TEST_F(CliDatabase, ATableLackingAFieldIsRefusedByName) {
+  ASSERT_EQ(RunCli({"upload", "--db", Db(), Data("Ag+Cu.ter")}).status, 0);
+  std::string bytes = ReadAll(folder_ / "systems.d");
+  const std::size_t at = bytes.find("XXX.Yparameter ");
+  ASSERT_NE(at, std::string::npos);
+  bytes.replace(at + 4, 10, "Yparametex");
+  std::ofstream(folder_ / "systems.d", std::ios::binary) << bytes;
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"calc", "--db", Db(), "--system", "Ag+Cu", "--no-output"},
+        std::vector<std::string>{"systems", "--db", Db()}}) {
+    const Outcome outcome = RunCli(args);
+    EXPECT_EQ(outcome.status, 1) << args[0];
+    EXPECT_NE(
+        outcome.err.find("binodal-cli: Error opening table: Field 'Yparameter' not found in " +
+                         Db() + "/systems.d\n"),
+        std::string::npos)
+        << outcome.err;
+  }
 }
 
 }  // namespace

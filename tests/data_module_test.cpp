@@ -26,7 +26,7 @@ TEST_F(DataModule, NewSystemGetsItsDefaultsAndTheFirstKey) {
   EXPECT_EQ(s.FieldByName("Ymax").AsFloat(), 300);
   EXPECT_EQ(s.FieldByName("Yparameter").AsString(), "Temperature");
   EXPECT_TRUE(s.FieldByName("ShowChart").AsBoolean());
-  EXPECT_TRUE(s.FieldByName("ShowMosaicDiagram").IsNull());
+  EXPECT_FALSE(s.FieldByName("ShowMosaicDiagram").AsBoolean());  // no default: read as unstored
   EXPECT_EQ(s.FieldByName("Element1").AsString(), "Ag");
   EXPECT_EQ(s.FieldByName("Element2").AsString(), "Cu");
 }

@@ -130,7 +130,17 @@ bool TfmMain::StartDatabase(const std::string& folder) {
   SetDatabaseFolder(folder);
   dm_->ReadOnlyBox = read_only_box_->isChecked();
   bool started = false;
-  Guarded(dialogs_, [&] { started = dm_->Start(database_folder_); });
+  // The desktop program writes the database (systems.d is never locked, and
+  // it saves when it ends): it holds the folder for as long as it has it
+  // open. When another program holds it, the database opens for reading and
+  // a save succeeds only once that program has ended without changing it.
+  Guarded(dialogs_, [&] { started = dm_->Start(database_folder_, TDM::Access::kWrite); });
+  if (!started && dm_->LockRefused()) {
+    dialogs_.Error(dm_->OpenError() +
+                   ".\nIt is opened for reading: changes can be saved only when no other "
+                   "program holds it and none has changed it meanwhile.");
+    Guarded(dialogs_, [&] { started = dm_->Start(database_folder_); });
+  }
   systems_model_->SetReadOnly(read_only_box_->isChecked());
   UpdateFixedQuantityLabel();
   if (started) diagram_window_->LoadSettings(OutputFolder);

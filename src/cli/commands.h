@@ -68,6 +68,12 @@ std::optional<CommandLine> ParseCommand(Args args, const CommandSyntax& syntax, 
 std::string DatabaseFolder(const CommandLine& line);
 // Opens the database of --db without the edit lock; on failure writes why.
 bool OpenDatabase(TDM& dm, const CommandLine& line, std::ostream& err);
+// As OpenDatabase, for a command that changes the database: it holds the
+// folder's writer lock until `dm` is destroyed, taken before the tables are
+// read. While another program writes the folder it writes "The database in
+// <folder> is in use by <program> (pid <n> on <host>); nothing was changed"
+// and returns false.
+bool OpenDatabaseForWriting(TDM& dm, const CommandLine& line, std::ostream& err);
 // Makes the system called `name` (letter case ignored) current; on failure writes why.
 bool SelectSystem(TDM& dm, std::string_view name, std::ostream& err);
 

@@ -64,15 +64,28 @@ std::string DatabaseFolder(const CommandLine& line) {
   return line.Value("--db").value_or(ProgramFolder());
 }
 
-// Opens the database of the command line, without the edit lock.
-bool OpenDatabase(TDM& dm, const CommandLine& line, std::ostream& err) {
+namespace {
+
+bool OpenDatabaseFor(TDM& dm, const CommandLine& line, TDM::Access access, std::ostream& err) {
   const std::string folder = DatabaseFolder(line);
-  if (!dm.Start(folder)) {
-    err << "binodal-cli: " << dm.OpenError() << '\n';
+  if (!dm.Start(folder, access)) {
+    err << "binodal-cli: " << dm.OpenError() << (dm.LockRefused() ? "; nothing was changed" : "")
+        << '\n';
     return false;
   }
   for (TStoreTable* table : dm.Tables()) table->SetReadOnly(false);
   return true;
+}
+
+}  // namespace
+
+// Opens the database of the command line, without the edit lock.
+bool OpenDatabase(TDM& dm, const CommandLine& line, std::ostream& err) {
+  return OpenDatabaseFor(dm, line, TDM::Access::kRead, err);
+}
+
+bool OpenDatabaseForWriting(TDM& dm, const CommandLine& line, std::ostream& err) {
+  return OpenDatabaseFor(dm, line, TDM::Access::kWrite, err);
 }
 
 // Makes the system called `name` (letter case ignored) current.
@@ -272,7 +285,7 @@ int RunUpload(Args args, std::ostream& out, std::ostream& err) {
   if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
-  if (!OpenDatabase(dm, *line, err)) return 1;
+  if (!OpenDatabaseForWriting(dm, *line, err)) return 1;
   const std::string& file = line->positional[0];
   const UploadResult result =
       UploadSystem(dm, file, dialogs,
@@ -307,7 +320,7 @@ int RunDeleteSystem(Args args, std::ostream& out, std::ostream& err) {
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
   const std::string& name = line->positional[0];
-  if (!OpenDatabase(dm, *line, err) || !SelectSystem(dm, name, err)) return 1;
+  if (!OpenDatabaseForWriting(dm, *line, err) || !SelectSystem(dm, name, err)) return 1;
   const std::string designation = dm.tblSystems.FieldByName("System_designation").AsString();
   try {
     DeleteCurrentSystem(dm);
@@ -338,7 +351,7 @@ int RunRenameSystem(Args args, std::ostream& out, std::ostream& err) {
   const std::string& new_name = line->positional[1];
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
-  if (!OpenDatabase(dm, *line, err) || !SelectSystem(dm, old_name, err)) return 1;
+  if (!OpenDatabaseForWriting(dm, *line, err) || !SelectSystem(dm, old_name, err)) return 1;
   TStoreTable& systems = dm.tblSystems;
   const std::int64_t id = systems.FieldByName("System_id").AsInteger();
   const std::size_t limit =
@@ -433,7 +446,7 @@ int RunParamsUpload(Args args, std::ostream& out, std::ostream& err) {
   if (!line) return status;
   StderrDialogs dialogs(err);
   TDM dm(dialogs);
-  if (!OpenDatabase(dm, *line, err)) return 1;
+  if (!OpenDatabaseForWriting(dm, *line, err)) return 1;
   const std::string path =
       line->positional.empty() ? std::string(kStabilityParamsFile) : line->positional[0];
   const StabilityUploadResult result = UploadStabilityParameters(

@@ -2,24 +2,15 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <limits>
 #include <random>
-#include <system_error>
 #include <utility>
 
 #include "store/field_text.h"
-
-#if __has_include(<unistd.h>)
-#include <fcntl.h>
-#include <unistd.h>
-#define BINODAL_STORE_POSIX 1
-#endif
 
 namespace binodal {
 namespace {
@@ -266,104 +257,14 @@ std::string UniqueCode() {
   return code;
 }
 
-// --- Files
-
-std::vector<unsigned char> ReadWholeFile(const std::string& path) {
-  const auto fail = [&] { throw EStoreError("Error opening file " + path); };
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) fail();
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                       &std::fclose);
-  if (!file) fail();
-  std::vector<unsigned char> bytes;
-  std::array<unsigned char, 65536> chunk;
-  for (;;) {
-    const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), file.get());
-    bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
-    if (n < chunk.size()) break;
-  }
-  if (std::ferror(file.get()) != 0) fail();
-  return bytes;
-}
-
-// Writes `bytes` to a new file beside `path` and renames it over `path`, so
-// that `path` holds either its old or its new content whatever happens.
-void WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  const fs::path target(path);
-  const auto fail = [&](const std::string& reason) {
-    throw EStoreError("Error saving file " + path + ": " + reason);
-  };
-  const auto errno_text = [](int error) {
-    return error != 0 ? std::generic_category().message(error) : std::string("write failed");
-  };
-
-  std::random_device random;
-  fs::path temp;
-  std::FILE* file = nullptr;
-  int error = 0;
-  for (int attempt = 0; attempt < 16 && file == nullptr; ++attempt) {
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%08x%08x.tmp", random(), random());
-    temp = target.parent_path() / ("." + target.filename().string() + suffix);
-    errno = 0;
-    file = std::fopen(temp.string().c_str(), "wbx");
-    error = errno;
-    if (file == nullptr && error != EEXIST) break;
-  }
-  if (file == nullptr) fail(errno_text(error));
-
-  errno = 0;
-  bool ok =
-      std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
-#ifdef BINODAL_STORE_POSIX
-  ok = ok && ::fsync(::fileno(file)) == 0;
-#endif
-  error = ok ? 0 : errno;
-  if (std::fclose(file) != 0 && ok) {
-    ok = false;
-    error = errno;
-  }
-  std::error_code ec;
-  if (ok) {
-    const auto old_status = fs::status(target, ec);
-    if (!ec && fs::exists(old_status)) fs::permissions(temp, old_status.permissions(), ec);
-    fs::rename(temp, target, ec);
-    if (ec) {
-      ok = false;
-      error = ec.value();
-    }
-  }
-  if (!ok) {
-    fs::remove(temp, ec);
-    fail(errno_text(error));
-  }
-#ifdef BINODAL_STORE_POSIX
-  // Make the rename itself durable; a failure here loses nothing already written.
-  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-  const int dir = ::open(folder.c_str(), O_RDONLY);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-#endif
-}
-
 }  // namespace
-
-// ---------------------------------------------------------------- database
-
-void TStoreDatabase::SetDatabasePath(std::string path) {
-  const char separator = static_cast<char>(fs::path::preferred_separator);
-  if (!path.empty() && path.back() != separator && path.back() != '/') path.push_back(separator);
-  path_ = std::move(path);
-}
 
 // ---------------------------------------------------------------- fields
 
 const FieldDef& TStoreField::Def() const { return table_->fields_.at(index_); }
 FieldKind TStoreField::Kind() const { return table_->kinds_.at(index_); }
 bool TStoreField::ReadOnly() const { return table_->auto_inc_field_ == index_; }
-const FieldValue& TStoreField::Value() const { return table_->CurrentValue(index_); }
+FieldValue TStoreField::Value() const { return table_->CurrentValue(index_); }
 bool TStoreField::IsNull() const { return std::holds_alternative<std::monostate>(Value()); }
 
 std::string TStoreField::AsString() const { return ValueText(Value(), table_->decimal_separator_); }
@@ -399,11 +300,13 @@ struct TStoreTable::Loaded {
   std::vector<FieldDef> fields;
   std::vector<FieldKind> kinds;
   std::optional<std::string> notes;
-  std::vector<std::unique_ptr<Row>> rows;
+  std::vector<unsigned char> data;
+  std::vector<std::uint32_t> offsets;
   std::vector<std::size_t> index_fields;
   std::vector<std::size_t> range_fields;
   std::optional<std::size_t> auto_inc_field;
   std::int64_t auto_inc_counter = 0;
+  store_files::FileStamp stamp;
 };
 
 TStoreTable::~TStoreTable() {
@@ -426,12 +329,12 @@ void TStoreTable::SetIndexFieldNames(std::string names) {
   }
   CheckBrowseMode();
   std::vector<std::size_t> fields = ResolveFields(fields_, names);
-  Row* current = CurrentRow();
+  const RowId current = CurrentRow();
   index_field_names_ = std::move(names);
   index_fields_ = std::move(fields);
   SortIndex();
   RebuildView();
-  if (current != nullptr) cursor_ = PositionOf(View(), current, *this);
+  if (current != kNoRow) cursor_ = PositionOf(View(), current, *this);
   Changed();
 }
 
@@ -461,39 +364,57 @@ void TStoreTable::SetMaster(TStoreTable* master, std::string master_fields,
 
 TStoreTable::Loaded TStoreTable::Load() const {
   const std::string path = FullPath();
-  const std::vector<unsigned char> bytes = ReadWholeFile(path);
-  TableImage image;
+  Loaded loaded;
+  loaded.data = store_files::ReadTableFile(path, &loaded.stamp);
+  TableLayout layout;
   try {
-    image = ReadTableImage(bytes);
+    layout = ReadTableLayout(loaded.data);
   } catch (const ETableFormatError& e) {
     throw EStoreError(std::string("Error opening table: ") + e.what());
   }
-  Loaded loaded;
-  for (const FieldDef& def : image.fields) loaded.kinds.push_back(def.Kind());
+  if (layout.records.size() >= kNoRow) {
+    throw EStoreError("Error opening table: too many records in " + path);
+  }
+  for (const FieldDef& def : layout.fields) loaded.kinds.push_back(def.Kind());
   for (std::size_t i = 0; i < loaded.kinds.size(); ++i) {
     if (loaded.kinds[i] == FieldKind::kAutoInc) {
       loaded.auto_inc_field = i;
       break;
     }
   }
+  loaded.offsets = std::move(layout.records);
   if (const auto a = loaded.auto_inc_field) {
-    std::stable_sort(
-        image.records.begin(), image.records.end(),
-        [a](const Record& x, const Record& y) { return IntegerOf(x[*a]) < IntegerOf(y[*a]); });
-    if (!image.records.empty()) loaded.auto_inc_counter = IntegerOf(image.records.back()[*a]);
-  }
-  loaded.rows.reserve(image.records.size());
-  for (Record& record : image.records) {
-    // A number or boolean the file does not store is 0 or false, not unset.
-    for (std::size_t i = 0; i < record.size() && i < loaded.kinds.size(); ++i) {
-      if (std::holds_alternative<std::monostate>(record[i])) record[i] = ZeroOf(loaded.kinds[i]);
+    // Ascending auto-increment values, equal ones in file order.
+    const auto key = [&](std::uint32_t offset) {
+      return IntegerOf(RecordValue(loaded.data.data() + offset, loaded.kinds, *a));
+    };
+    const auto less = [&](std::uint32_t x, std::uint32_t y) {
+      const std::int64_t kx = key(x), ky = key(y);
+      return kx < ky || (kx == ky && x < y);
+    };
+    if (!std::is_sorted(loaded.offsets.begin(), loaded.offsets.end(), less)) {
+      std::sort(loaded.offsets.begin(), loaded.offsets.end(), less);
     }
-    loaded.rows.push_back(std::make_unique<Row>(Row{loaded.rows.size(), std::move(record)}));
+    if (!loaded.offsets.empty()) loaded.auto_inc_counter = key(loaded.offsets.back());
   }
-  loaded.index_fields = ResolveFields(image.fields, index_field_names_);
-  if (master_ != nullptr) loaded.range_fields = ResolveFields(image.fields, range_field_names_);
-  loaded.fields = std::move(image.fields);
-  loaded.notes = std::move(image.notes);
+  const auto fail = [&path](const std::string& message) {
+    throw EStoreError("Error opening table: " + message + " in " + path);
+  };
+  for (const FieldDef& required : required_fields_) {
+    const auto index = FindFieldIn(layout.fields, required.name);
+    if (!index) fail("Field '" + required.name + "' not found");
+    if (ValueKindOf(loaded.kinds[*index]) != ValueKindOf(required.Kind())) {
+      fail("Field '" + layout.fields[*index].name + "' has the wrong type");
+    }
+  }
+  try {
+    loaded.index_fields = ResolveFields(layout.fields, index_field_names_);
+    if (master_ != nullptr) loaded.range_fields = ResolveFields(layout.fields, range_field_names_);
+  } catch (const EStoreError& e) {
+    fail(e.what());
+  }
+  loaded.fields = std::move(layout.fields);
+  loaded.notes = std::move(layout.notes);
   return loaded;
 }
 
@@ -502,12 +423,13 @@ void TStoreTable::Install(Loaded loaded) {
   fields_ = std::move(loaded.fields);
   kinds_ = std::move(loaded.kinds);
   notes_ = std::move(loaded.notes);
-  rows_ = std::move(loaded.rows);
+  data_ = std::move(loaded.data);
+  offsets_ = std::move(loaded.offsets);
   index_fields_ = std::move(loaded.index_fields);
   range_fields_ = std::move(loaded.range_fields);
   auto_inc_field_ = loaded.auto_inc_field;
   auto_inc_counter_ = loaded.auto_inc_counter;
-  next_seq_ = rows_.size();
+  file_stamp_ = loaded.stamp;
   SortIndex();
   state_ = TableState::kBrowse;
 }
@@ -517,21 +439,23 @@ void TStoreTable::ClearData() {
   fields_.clear();
   kinds_.clear();
   notes_.reset();
-  rows_.clear();
-  index_.clear();
-  view_.clear();
+  std::vector<unsigned char>().swap(data_);
+  std::vector<std::uint32_t>().swap(offsets_);
+  std::vector<RowId>().swap(index_);
+  std::vector<RowId>().swap(view_);
   index_fields_.clear();
   range_fields_.clear();
   auto_inc_field_.reset();
   auto_inc_counter_ = 0;
-  next_seq_ = 0;
   modification_count_ = 0;
+  saved_modification_count_ = 0;
+  file_stamp_ = {};
   range_key_.reset();
   range_match_.reset();
   cursor_ = 0;
   bof_ = eof_ = true;
   buffer_.clear();
-  edit_row_ = nullptr;
+  edit_row_ = kNoRow;
   insert_position_ = 0;
 }
 
@@ -576,35 +500,39 @@ void TStoreTable::Refresh() {
 }
 
 void TStoreTable::SaveToFile(const std::string& path) const {
+  store_files::WriteFileAtomically(path, FileBytes(path));
+}
+
+std::string TStoreTable::FileBytes(const std::string& path) const {
   CheckActive();
-  std::vector<const Record*> records;
-  records.reserve(rows_.size());
-  if (save_sort_on_index_) {
-    for (const Row* row : index_) records.push_back(&row->values);
-  } else {
-    for (const auto& row : rows_) records.push_back(&row->values);
-  }
-  std::string bytes;
   try {
-    bytes = WriteTable(fields_, notes_, records);
+    TableFileWriter writer(fields_, notes_);
+    if (save_sort_on_index_) {
+      for (const RowId row : index_) writer.Add(RecordAt(row));
+    } else {
+      for (RowId row = 0; row < offsets_.size(); ++row) {
+        if (offsets_[row] != kDeletedRow) writer.Add(RecordAt(row));
+      }
+    }
+    return std::move(writer).Finish();
   } catch (const std::invalid_argument& e) {
     throw EStoreError("Error saving file " + path + ": " + e.what());
   } catch (const std::length_error& e) {
     throw EStoreError("Error saving file " + path + ": " + e.what());
   }
-  WriteFileAtomically(path, bytes);
 }
 
 void TStoreTable::EmptyTable() {
   CheckActive();
   if (read_only_) throw EStoreError(kReadOnlyDelete);
   buffer_.clear();
-  edit_row_ = nullptr;
+  edit_row_ = kNoRow;
   state_ = TableState::kBrowse;
-  modification_count_ += static_cast<std::int64_t>(rows_.size());
+  modification_count_ += static_cast<std::int64_t>(index_.size());
   view_.clear();
   index_.clear();
-  rows_.clear();
+  offsets_.clear();
+  data_.clear();
   GoTo(0, true, true);
   Changed();
   NotifyDetails(true);
@@ -639,7 +567,7 @@ void TStoreTable::CreateTable(std::span<const FieldDef> fields) {
   } catch (const std::invalid_argument& e) {
     throw EStoreError(std::string("Invalid field definition: ") + e.what());
   }
-  WriteFileAtomically(FullPath(), WriteTableImage(image));
+  store_files::WriteFileAtomically(FullPath(), WriteTableImage(image));
 }
 
 // --- Fields
@@ -670,24 +598,40 @@ std::string TStoreTable::TextAt(int rec_no, std::size_t field) const {
   if (rec_no < 1 || static_cast<std::size_t>(rec_no) > rows.size() || field >= fields_.size()) {
     throw std::out_of_range("record or field out of range");
   }
-  return ValueText(rows[static_cast<std::size_t>(rec_no - 1)]->values[field], decimal_separator_);
+  return ValueText(ValueAt(rows[static_cast<std::size_t>(rec_no - 1)], field), decimal_separator_);
 }
 
-TStoreTable::Row* TStoreTable::CurrentRow() const {
+TStoreTable::RowId TStoreTable::CurrentRow() const {
   const auto& rows = View();
-  return cursor_ < rows.size() ? rows[cursor_] : nullptr;
+  return cursor_ < rows.size() ? rows[cursor_] : kNoRow;
 }
 
 bool TStoreTable::HasCurrentRecord() const {
-  return state_ == TableState::kEdit || state_ == TableState::kInsert || CurrentRow() != nullptr;
+  return state_ == TableState::kEdit || state_ == TableState::kInsert || CurrentRow() != kNoRow;
 }
 
-const FieldValue& TStoreTable::CurrentValue(std::size_t field) const {
-  static const FieldValue kNoValue;
-  if (field >= fields_.size()) return kNoValue;
+FieldValue TStoreTable::CurrentValue(std::size_t field) const {
+  if (field >= fields_.size()) return {};
   if (state_ == TableState::kEdit || state_ == TableState::kInsert) return buffer_[field];
-  const Row* row = CurrentRow();
-  return row != nullptr ? row->values[field] : kNoValue;
+  const RowId row = CurrentRow();
+  return row != kNoRow ? ValueAt(row, field) : FieldValue{};
+}
+
+// A number or boolean the file does not store reads as 0 or false, not unset.
+FieldValue TStoreTable::ValueAt(RowId row, std::size_t field) const {
+  FieldValue value = RecordValue(data_.data() + offsets_[row], kinds_, field);
+  if (std::holds_alternative<std::monostate>(value) && field < kinds_.size()) {
+    value = ZeroOf(kinds_[field]);
+  }
+  return value;
+}
+
+Record TStoreTable::RecordAt(RowId row) const {
+  Record record = DecodeRecord(data_.data() + offsets_[row], kinds_);
+  for (std::size_t i = 0; i < record.size() && i < kinds_.size(); ++i) {
+    if (std::holds_alternative<std::monostate>(record[i])) record[i] = ZeroOf(kinds_[i]);
+  }
+  return record;
 }
 
 FieldValue TStoreTable::Converted(std::size_t field, const FieldValue& value) const {
@@ -728,20 +672,20 @@ void TStoreTable::Assign(std::size_t field, const FieldValue& value) {
 
 // --- Order and range
 
-bool TStoreTable::RowLess(const Row* a, const Row* b) const {
+bool TStoreTable::RowLess(RowId a, RowId b) const {
   for (std::size_t field : index_fields_) {
-    const int c = CompareValues(a->values[field], b->values[field], ValueKindOf(kinds_[field]));
+    const int c = CompareValues(ValueAt(a, field), ValueAt(b, field), ValueKindOf(kinds_[field]));
     if (c != 0) return c < 0;
   }
-  return a->seq < b->seq;
+  return a < b;
 }
 
-bool TStoreTable::InRange(const Row* row) const {
+bool TStoreTable::InRange(RowId row) const {
   if (master_ == nullptr) return true;
   if (!range_match_) return false;
   for (std::size_t k = 0; k < range_fields_.size(); ++k) {
     const std::size_t field = range_fields_[k];
-    if (CompareValues(row->values[field], (*range_match_)[k], ValueKindOf(kinds_[field])) != 0) {
+    if (CompareValues(ValueAt(row, field), (*range_match_)[k], ValueKindOf(kinds_[field])) != 0) {
       return false;
     }
   }
@@ -750,11 +694,12 @@ bool TStoreTable::InRange(const Row* row) const {
 
 void TStoreTable::SortIndex() {
   index_.clear();
-  index_.reserve(rows_.size());
-  for (const auto& row : rows_) index_.push_back(row.get());
+  index_.reserve(offsets_.size());
+  for (RowId row = 0; row < offsets_.size(); ++row) {
+    if (offsets_[row] != kDeletedRow) index_.push_back(row);
+  }
   if (!index_fields_.empty()) {
-    std::sort(index_.begin(), index_.end(),
-              [this](const Row* a, const Row* b) { return RowLess(a, b); });
+    std::sort(index_.begin(), index_.end(), [this](RowId a, RowId b) { return RowLess(a, b); });
   }
 }
 
@@ -763,20 +708,18 @@ void TStoreTable::RebuildView() {
   if (master_ == nullptr) return;
   // Scanning in load order touches memory in allocation order; the few
   // records of a range are then put in index order.
-  for (const auto& row : rows_) {
-    if (InRange(row.get())) view_.push_back(row.get());
+  for (RowId row = 0; row < offsets_.size(); ++row) {
+    if (offsets_[row] != kDeletedRow && InRange(row)) view_.push_back(row);
   }
   if (!index_fields_.empty()) {
-    std::sort(view_.begin(), view_.end(),
-              [this](const Row* a, const Row* b) { return RowLess(a, b); });
+    std::sort(view_.begin(), view_.end(), [this](RowId a, RowId b) { return RowLess(a, b); });
   }
 }
 
-std::size_t TStoreTable::PositionOf(const std::vector<Row*>& rows, Row* row,
+std::size_t TStoreTable::PositionOf(const std::vector<RowId>& rows, RowId row,
                                     const TStoreTable& table) {
-  const auto it =
-      std::lower_bound(rows.begin(), rows.end(), row,
-                       [&table](const Row* a, const Row* b) { return table.RowLess(a, b); });
+  const auto it = std::lower_bound(rows.begin(), rows.end(), row,
+                                   [&table](RowId a, RowId b) { return table.RowLess(a, b); });
   if (it != rows.end() && *it == row) return static_cast<std::size_t>(it - rows.begin());
   return static_cast<std::size_t>(std::find(rows.begin(), rows.end(), row) - rows.begin());
 }
@@ -944,7 +887,7 @@ bool TStoreTable::LocateWhere(const std::function<bool(const FieldValue&)>& matc
   CheckBrowseMode();
   const auto& rows = View();
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    if (!matches(rows[i]->values[field])) continue;
+    if (!matches(ValueAt(rows[i], field))) continue;
     const bool moved = i != cursor_;
     GoTo(i, false, false);
     if (moved) Scrolled();
@@ -1000,7 +943,7 @@ void TStoreTable::StartInsert(bool append) {
   const std::size_t size = View().size();
   insert_position_ = append || size == 0 ? size : cursor_;
   buffer_ = std::move(record);
-  edit_row_ = nullptr;
+  edit_row_ = kNoRow;
   state_ = TableState::kInsert;
   bof_ = eof_ = false;
   Changed();
@@ -1013,9 +956,9 @@ void TStoreTable::Edit() {
   CheckActive();
   if (state_ != TableState::kBrowse) return;
   if (read_only_) throw EStoreError(kReadOnlyEdit);
-  Row* row = CurrentRow();
-  if (row == nullptr) throw EStoreError(kEmptyRange);
-  buffer_ = row->values;
+  const RowId row = CurrentRow();
+  if (row == kNoRow) throw EStoreError(kEmptyRange);
+  buffer_ = RecordAt(row);
   edit_row_ = row;
   state_ = TableState::kEdit;
   Changed();
@@ -1030,18 +973,29 @@ void TStoreTable::Post() {
   if (state_ != (inserting ? TableState::kInsert : TableState::kEdit)) return;  // handler ended it
 
   auto& rows = View();
-  const auto less = [this](const Row* a, const Row* b) { return RowLess(a, b); };
-  Row* row = nullptr;
+  const auto less = [this](RowId a, RowId b) { return RowLess(a, b); };
+  RowId row = kNoRow;
   try {
+    std::string bytes;
+    // A value set to 0, false or the empty text stays one until the table is
+    // saved and read again.
+    AppendRecord(&bytes, fields_, kinds_, buffer_, offsets_.size() + 1, true);
     if (inserting) {
-      ReserveOneMore(rows_);
+      if (offsets_.size() + 1 >= kNoRow) throw std::length_error("too many records");
+      ReserveOneMore(offsets_);
       ReserveOneMore(index_);
       if (master_ != nullptr) ReserveOneMore(view_);
-      auto owned = std::make_unique<Row>();
-      owned->seq = next_seq_++;
-      owned->values = std::move(buffer_);  // nothing throws from here on
-      row = owned.get();
-      rows_.push_back(std::move(owned));
+    }
+    // Records are found by 32-bit offsets: a table's file holds less than
+    // 2 GiB, and so many edits in one session that the records outgrow
+    // 4 GiB are refused.
+    if (data_.size() + bytes.size() >= kDeletedRow)
+      throw std::length_error("the table is too large");
+    const auto offset = static_cast<std::uint32_t>(data_.size());
+    data_.insert(data_.end(), bytes.begin(), bytes.end());  // nothing throws from here on
+    if (inserting) {
+      row = static_cast<RowId>(offsets_.size());
+      offsets_.push_back(offset);
     } else {
       row = edit_row_;
       const std::size_t in_index = PositionOf(index_, row, *this);
@@ -1052,7 +1006,7 @@ void TStoreTable::Post() {
         const std::size_t at = PositionOf(view_, row, *this);
         if (at < view_.size()) view_.erase(view_.begin() + static_cast<std::ptrdiff_t>(at));
       }
-      row->values = std::move(buffer_);
+      offsets_[row] = offset;
     }
   } catch (const std::exception& e) {
     throw EStoreError(
@@ -1072,7 +1026,7 @@ void TStoreTable::Post() {
     cursor_ = 0;
   }
   buffer_.clear();
-  edit_row_ = nullptr;
+  edit_row_ = kNoRow;
   state_ = TableState::kBrowse;
   bof_ = eof_ = rows.empty();
   ++modification_count_;
@@ -1086,7 +1040,7 @@ void TStoreTable::Cancel() {
   if (state_ == TableState::kBrowse) return;
   const bool inserting = state_ == TableState::kInsert;
   buffer_.clear();
-  edit_row_ = nullptr;
+  edit_row_ = kNoRow;
   state_ = TableState::kBrowse;
   if (inserting) bof_ = eof_ = View().empty();
   Changed();
@@ -1102,21 +1056,15 @@ void TStoreTable::Delete() {
     return;
   }
   if (read_only_) throw EStoreError(kReadOnlyDelete);
-  const Row* current = state_ == TableState::kEdit ? edit_row_ : CurrentRow();
-  if (current == nullptr) throw EStoreError(kEmptyRange);
-  const std::uint64_t seq = current->seq;
+  const RowId row = state_ == TableState::kEdit ? edit_row_ : CurrentRow();
+  if (row == kNoRow) throw EStoreError(kEmptyRange);
   if (BeforeDelete) BeforeDelete(*this);
 
-  // The handler may have moved the cursor or deleted records; find the record
-  // again by its sequence number.
-  const auto owner =
-      std::lower_bound(rows_.begin(), rows_.end(), seq,
-                       [](const std::unique_ptr<Row>& r, std::uint64_t s) { return r->seq < s; });
-  if (owner == rows_.end() || (*owner)->seq != seq) return;
-  Row* row = owner->get();
+  // The handler may have moved the cursor or deleted records, this one too.
+  if (row >= offsets_.size() || offsets_[row] == kDeletedRow) return;
   if (state_ != TableState::kBrowse) {
     buffer_.clear();
-    edit_row_ = nullptr;
+    edit_row_ = kNoRow;
     state_ = TableState::kBrowse;
   }
   auto& rows = View();
@@ -1131,7 +1079,7 @@ void TStoreTable::Delete() {
     if (in_index < index_.size()) {
       index_.erase(index_.begin() + static_cast<std::ptrdiff_t>(in_index));
     }
-    rows_.erase(owner);
+    offsets_[row] = kDeletedRow;
   } catch (const std::exception& e) {
     throw EStoreError(std::string("Error deleting record: ") + e.what());
   }

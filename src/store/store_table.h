@@ -31,6 +31,7 @@
 #include <utility>
 #include <vector>
 
+#include "store/folder_files.h"
 #include "store/table_file.h"
 
 namespace binodal {
@@ -52,20 +53,71 @@ class EAbort : public std::exception {
   [[nodiscard]] const char* what() const noexcept override { return "Operation aborted"; }
 };
 
+class TStoreTable;
+
 // The database folder.
+//
+// Besides naming the folder, the database saves several of its tables as one
+// change and keeps two programs from writing the folder at the same time.
+//
+// A save (SaveTables) writes every changed table to a scratch file first, then
+// commits the set by renaming one small journal file, "binodal.commit", into
+// the folder, and only then renames the scratch files over the tables. A save
+// that fails or is killed before the commit leaves every table as it was; one
+// killed after it is completed by the next ReadTables. The commit and the
+// reading of a set of tables exclude each other through a lock on the folder,
+// so a reader never sees half of a save.
+//
+// Writers hold "binodal.lock" in the folder (LockForWriting) from loading to
+// saving; the file names the program that holds it. The locks are advisory
+// (flock) and end with the process that holds them, however it ends.
 class TStoreDatabase {
  public:
-  TStoreDatabase() = default;
-  explicit TStoreDatabase(std::string path) { SetDatabasePath(std::move(path)); }
+  TStoreDatabase();
+  explicit TStoreDatabase(std::string path);
+  TStoreDatabase(TStoreDatabase&& other) noexcept;
+  TStoreDatabase& operator=(TStoreDatabase&& other) noexcept;
+  ~TStoreDatabase();
 
   // The folder, ending with the native path separator; empty for the working
-  // folder. Changing it does not reload open tables (Refresh does).
+  // folder. Changing it does not reload open tables (Refresh does); it
+  // releases the writer lock of the old folder.
   [[nodiscard]] const std::string& DatabasePath() const { return path_; }
   // Stores `path`, appending a separator when it has none at its end.
   void SetDatabasePath(std::string path);
 
+  // Takes the folder's writer lock, without waiting; nothing when this
+  // database holds it already. Throws EStoreError "The database in <folder>
+  // is in use by <program> (pid <n> on <host>)" when another holds it, and
+  // "Cannot lock the database in <folder>: <reason>" when the lock file
+  // cannot be made.
+  void LockForWriting();
+  void UnlockForWriting();
+  [[nodiscard]] bool LockedForWriting() const;
+
+  // Runs `read`, which opens or refreshes tables of this folder, as one read
+  // of a consistent set: it waits while a save is being committed, and first
+  // completes a save that was killed after its commit. When no writer is at
+  // work (or this database is the writer), it also removes the scratch files
+  // of saves that were killed before their commit.
+  void ReadTables(const std::function<void()>& read);
+
+  // Writes the tables that changed since they were loaded or saved (all of
+  // them files of this folder) as one change: afterwards either all of them
+  // hold the new records or, when the save fails or the process is killed
+  // before the commit, all files are as they were. Nothing happens when no
+  // table changed (not even the checks below). Without the writer lock
+  // the save takes it for its duration. Refuses, before writing anything,
+  // when a table's file is no longer the one the table was loaded from ("The
+  // database in <folder> was changed by another program since it was opened
+  // (<file>); nothing was saved"). Other failures throw EStoreError "Error
+  // saving file <path>: <reason>".
+  void SaveTables(std::span<TStoreTable* const> tables);
+
  private:
+  struct Locks;
   std::string path_;
+  std::unique_ptr<Locks> locks_;
 };
 
 enum class TableState : std::uint8_t { kInactive, kBrowse, kEdit, kInsert };
@@ -103,7 +155,7 @@ class TStoreField {
   // True for the table's auto-increment field, whose values the store gives.
   [[nodiscard]] bool ReadOnly() const;
 
-  [[nodiscard]] const FieldValue& Value() const;
+  [[nodiscard]] FieldValue Value() const;
   [[nodiscard]] bool IsNull() const;
   [[nodiscard]] std::string AsString() const;  // doubles in the general format
   [[nodiscard]] double AsFloat() const;
@@ -181,6 +233,13 @@ class TStoreTable {
   [[nodiscard]] const std::string& MasterFields() const { return master_fields_; }
   [[nodiscard]] const std::string& RangeFieldNames() const { return range_field_names_; }
 
+  // The fields the program reads and writes. Open and Refresh refuse a file
+  // that lacks one of them, or holds one with values of another kind (texts
+  // where numbers are read), with EStoreError "Error opening table: Field
+  // '<name>' not found in <path>" or "... Field '<name>' has the wrong type in
+  // <path>". Names compare without regard to case.
+  void SetRequiredFields(std::vector<FieldDef> fields) { required_fields_ = std::move(fields); }
+
   // --- Lifecycle.
 
   // Reads the whole file into memory and goes to the first record of the
@@ -214,6 +273,11 @@ class TStoreTable {
 
   // Inserts, posted edits and deletes since the table was loaded.
   [[nodiscard]] std::int64_t ModificationCount() const { return modification_count_; }
+  // True when records were inserted, edited or deleted since the table was
+  // loaded or its database last saved it (TStoreDatabase::SaveTables).
+  [[nodiscard]] bool ChangedSinceSave() const {
+    return modification_count_ != saved_modification_count_;
+  }
   [[nodiscard]] TableState State() const { return state_; }
   [[nodiscard]] const std::vector<FieldDef>& Fields() const { return fields_; }
   [[nodiscard]] const std::optional<std::string>& Notes() const { return notes_; }
@@ -305,34 +369,42 @@ class TStoreTable {
 
  private:
   friend class TStoreField;
-  struct Row {
-    std::uint64_t seq = 0;  // load and insertion order
-    Record values;
-  };
+  friend class TStoreDatabase;
+  // Rows are numbered in load and insertion order; a deleted row keeps its
+  // number. A row's record stays in the layout of a table file (the file's own
+  // bytes, or those a Post appended), decoded when a value is read: a table
+  // takes little more memory than its file, whatever the file declares.
+  using RowId = std::uint32_t;
+  static constexpr RowId kNoRow = ~RowId{0};
+  static constexpr std::uint32_t kDeletedRow = ~std::uint32_t{0};
   struct Loaded;
 
   [[nodiscard]] Loaded Load() const;
+  // The bytes SaveToFile writes; EStoreError "Error saving file <path>: ...".
+  [[nodiscard]] std::string FileBytes(const std::string& path) const;
   void Install(Loaded loaded);
   void ClearData();
   void CheckActive() const;
   void CheckBrowseMode();
   void StartInsert(bool append);
 
-  [[nodiscard]] std::vector<Row*>& View() { return master_ != nullptr ? view_ : index_; }
-  [[nodiscard]] const std::vector<Row*>& View() const {
+  [[nodiscard]] std::vector<RowId>& View() { return master_ != nullptr ? view_ : index_; }
+  [[nodiscard]] const std::vector<RowId>& View() const {
     return master_ != nullptr ? view_ : index_;
   }
-  [[nodiscard]] Row* CurrentRow() const;
+  [[nodiscard]] RowId CurrentRow() const;  // kNoRow: none
   [[nodiscard]] bool HasCurrentRecord() const;
-  [[nodiscard]] const FieldValue& CurrentValue(std::size_t field) const;
+  [[nodiscard]] FieldValue CurrentValue(std::size_t field) const;
+  [[nodiscard]] FieldValue ValueAt(RowId row, std::size_t field) const;
+  [[nodiscard]] Record RecordAt(RowId row) const;
   void Assign(std::size_t field, const FieldValue& value);
   [[nodiscard]] FieldValue Converted(std::size_t field, const FieldValue& value) const;
 
-  [[nodiscard]] bool RowLess(const Row* a, const Row* b) const;
-  [[nodiscard]] bool InRange(const Row* row) const;
+  [[nodiscard]] bool RowLess(RowId a, RowId b) const;
+  [[nodiscard]] bool InRange(RowId row) const;
   void SortIndex();
   void RebuildView();
-  [[nodiscard]] static std::size_t PositionOf(const std::vector<Row*>& rows, Row* row,
+  [[nodiscard]] static std::size_t PositionOf(const std::vector<RowId>& rows, RowId row,
                                               const TStoreTable& table);
   bool LocateWhere(const std::function<bool(const FieldValue&)>& matches, std::size_t field);
   void GoTo(std::size_t position, bool bof, bool eof);
@@ -355,21 +427,24 @@ class TStoreTable {
   std::string master_fields_;
   std::string range_field_names_;
   std::vector<TStoreTable*> details_;
+  std::vector<FieldDef> required_fields_;
 
   // Content of an open table.
   TableState state_ = TableState::kInactive;
   std::vector<FieldDef> fields_;
   std::vector<FieldKind> kinds_;
   std::optional<std::string> notes_;
-  std::vector<std::unique_ptr<Row>> rows_;  // ascending seq
-  std::vector<Row*> index_;                 // index order
-  std::vector<Row*> view_;                  // the range, in index order (detail only)
+  std::vector<unsigned char> data_;     // the records' bytes
+  std::vector<std::uint32_t> offsets_;  // by RowId: where its record starts in data_
+  std::vector<RowId> index_;            // the rows not deleted, in index order
+  std::vector<RowId> view_;             // the range, in index order (detail only)
   std::vector<std::size_t> index_fields_;
   std::vector<std::size_t> range_fields_;
   std::optional<std::size_t> auto_inc_field_;
   std::int64_t auto_inc_counter_ = 0;
-  std::uint64_t next_seq_ = 0;
   std::int64_t modification_count_ = 0;
+  std::int64_t saved_modification_count_ = 0;
+  store_files::FileStamp file_stamp_;  // of the file loaded or last saved
   std::optional<Record> range_key_;    // the master's values; none: empty range
   std::optional<Record> range_match_;  // range_key_ in this table's field kinds
 
@@ -378,7 +453,7 @@ class TStoreTable {
   bool bof_ = true;
   bool eof_ = true;
   Record buffer_;
-  Row* edit_row_ = nullptr;
+  RowId edit_row_ = kNoRow;
   std::size_t insert_position_ = 0;
 };
 

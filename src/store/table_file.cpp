@@ -19,6 +19,9 @@ constexpr char kEntryEnd = '\x12';
 constexpr char kDescriptionsEnd = '\x14';
 constexpr char kNotesMark = '*';
 constexpr std::string_view kDefaultAlias = "XXX";
+// Set in the count byte of a value that AppendRecord kept although it equals
+// 0, 0.0, false or the empty text; no count in a file has it.
+constexpr unsigned char kKeptZero = 0x80;
 // Total length, kind, record count, field count, description length.
 constexpr std::size_t kHeaderSize = 4 + 1 + 4 + 4 + 4;
 
@@ -176,15 +179,16 @@ std::vector<FieldDef> ParseDescriptions(std::span<const unsigned char> section,
   return fields;
 }
 
-// Reads the value of a field whose count byte is `count` (not 0). Values equal
-// to 0, 0.0, false or the empty text come back as no value.
-FieldValue ReadValue(ByteReader& in, const FieldDef& def, FieldKind kind, unsigned count,
-                     std::size_t record_no) {
+// Checks the value of a field whose count byte is `count` (not 0) and steps
+// over it.
+void CheckValue(ByteReader& in, const FieldDef& def, FieldKind kind, unsigned count,
+                std::size_t record_no) {
   if (kind == FieldKind::kShortText) {
     if (count > static_cast<unsigned>(def.max_length)) {
       FailLength("Field", def.name, count, record_no);
     }
-    return in.TakeText(count);
+    in.Take(count);
+    return;
   }
   if (kind == FieldKind::kString || IsBlobKind(kind)) {
     const char* what = kind == FieldKind::kString ? "String field" : "BLOB field";
@@ -192,31 +196,58 @@ FieldValue ReadValue(ByteReader& in, const FieldDef& def, FieldKind kind, unsign
     if (count != 4) FailLength(what, def.name, count, record_no);
     const std::int32_t n = in.Int32();
     if (n < 0 || n > limit) FailLength(what, def.name, n, record_no);
-    std::string text = in.TakeText(static_cast<std::size_t>(n));
-    if (text.empty()) return {};
-    return text;
+    in.Take(static_cast<std::size_t>(n));
+    return;
   }
-  const int size = FixedSizeOf(kind);
-  if (count > static_cast<unsigned>(size)) FailLength("Field", def.name, count, record_no);
+  if (count > static_cast<unsigned>(FixedSizeOf(kind))) {
+    FailLength("Field", def.name, count, record_no);
+  }
+  in.Take(count);
+}
+
+bool HasLengthPrefix(FieldKind kind) { return kind == FieldKind::kString || IsBlobKind(kind); }
+
+// The bytes a checked value of `count` takes at `value`.
+std::size_t StoredSize(FieldKind kind, unsigned count, const unsigned char* value) {
+  count &= ~unsigned{kKeptZero};
+  if (count == 0) return 0;
+  if (HasLengthPrefix(kind)) return 4 + static_cast<std::size_t>(DecodeInt32(value));
+  return count;
+}
+
+// Decodes a checked value of `count` (not 0) at `value`. Values equal to 0,
+// 0.0, false or the empty text come back as no value, unless kKeptZero is
+// set in the count.
+FieldValue DecodeValue(FieldKind kind, unsigned count, const unsigned char* value) {
+  const bool kept = (count & kKeptZero) != 0;
+  count &= ~unsigned{kKeptZero};
+  if (kind == FieldKind::kShortText) {
+    return std::string(reinterpret_cast<const char*>(value), count);
+  }
+  if (HasLengthPrefix(kind)) {
+    const auto n = static_cast<std::size_t>(DecodeInt32(value));
+    if (n == 0 && !kept) return {};
+    return std::string(reinterpret_cast<const char*>(value + 4), n);
+  }
   // A shorter count gives the low-order bytes of the value.
+  const int size = FixedSizeOf(kind);
   std::array<unsigned char, 8> raw{};
-  const auto part = in.Take(count);
-  std::copy(part.begin(), part.end(), raw.begin());
+  std::copy(value, value + count, raw.begin());
   switch (ValueKindOf(kind)) {
     case ValueKind::kBoolean:
-      if (raw[0] == 0 && raw[1] == 0) return {};
+      if (raw[0] == 0 && raw[1] == 0) return kept ? FieldValue{false} : FieldValue{};
       return true;
     case ValueKind::kFloat: {
-      const double value = DecodeDouble(raw.data());
-      if (value == 0) return {};
-      return value;
+      const double v = DecodeDouble(raw.data());
+      if (v == 0 && !kept) return {};
+      return v;
     }
     case ValueKind::kInteger: {
-      const std::int64_t value = size == 2   ? DecodeInt16(raw.data())
-                                 : size == 4 ? DecodeInt32(raw.data())
-                                             : DecodeInt64(raw.data());
-      if (value == 0) return {};
-      return value;
+      const std::int64_t v = size == 2   ? DecodeInt16(raw.data())
+                             : size == 4 ? DecodeInt32(raw.data())
+                                         : DecodeInt64(raw.data());
+      if (v == 0 && !kept) return {};
+      return v;
     }
     case ValueKind::kText:
       break;
@@ -259,15 +290,18 @@ void AppendEntry(std::string* out, const FieldDef& def) {
                               "': " + problem);
 }
 
-// Appends the value's bytes and returns its count byte (0: not stored).
+// Appends the value's bytes and returns its count byte (0: not stored). With
+// `keep_zero` a value equal to 0, 0.0, false or the empty text is stored too,
+// with kKeptZero set in its count.
 unsigned char AppendValue(std::string* out, const FieldDef& def, FieldKind kind,
-                          const FieldValue& value, std::size_t record_no) {
+                          const FieldValue& value, std::size_t record_no, bool keep_zero) {
   if (std::holds_alternative<std::monostate>(value)) return 0;
+  const unsigned char zero_mark = keep_zero ? kKeptZero : 0;
   switch (ValueKindOf(kind)) {
     case ValueKind::kInteger: {
       const auto* v = std::get_if<std::int64_t>(&value);
       if (v == nullptr) FailValue(def, record_no, "not an integer");
-      if (*v == 0) return 0;
+      if (*v == 0 && !keep_zero) return 0;
       const int size = FixedSizeOf(kind);
       if (size == 2) {
         if (*v < std::numeric_limits<std::int16_t>::min() ||
@@ -284,28 +318,29 @@ unsigned char AppendValue(std::string* out, const FieldDef& def, FieldKind kind,
       } else {
         PutInt64(out, *v);
       }
-      return static_cast<unsigned char>(size);
+      return static_cast<unsigned char>(size | (*v == 0 ? zero_mark : 0));
     }
     case ValueKind::kFloat: {
       const auto* v = std::get_if<double>(&value);
       if (v == nullptr) FailValue(def, record_no, "not a double");
-      if (*v == 0) return 0;
+      if (*v == 0 && !keep_zero) return 0;
       PutDouble(out, *v);
-      return 8;
+      return static_cast<unsigned char>(8 | (*v == 0 ? zero_mark : 0));
     }
     case ValueKind::kBoolean: {
       const auto* v = std::get_if<bool>(&value);
       if (v == nullptr) FailValue(def, record_no, "not a boolean");
-      if (!*v) return 0;
-      PutInt16(out, 1);
-      return 2;
+      if (!*v && !keep_zero) return 0;
+      PutInt16(out, *v ? 1 : 0);
+      return static_cast<unsigned char>(2 | (*v ? 0 : zero_mark));
     }
     case ValueKind::kText:
       break;
   }
   const auto* text = std::get_if<std::string>(&value);
   if (text == nullptr) FailValue(def, record_no, "not a text");
-  if (text->empty()) return 0;
+  if (text->empty() && !keep_zero) return 0;
+  if (text->empty() && kind == FieldKind::kShortText) return zero_mark;
   if (kind == FieldKind::kShortText) {
     if (text->size() > static_cast<std::size_t>(ShortTextLength(def.type))) {
       FailValue(def, record_no, "text longer than the field");
@@ -319,7 +354,7 @@ unsigned char AppendValue(std::string* out, const FieldDef& def, FieldKind kind,
   }
   PutInt32(out, static_cast<std::int32_t>(text->size()));
   out->append(*text);
-  return 4;
+  return static_cast<unsigned char>(4 | (text->empty() ? zero_mark : 0));
 }
 
 }  // namespace
@@ -431,7 +466,10 @@ FieldDef MakeField(std::string name, FieldKind kind, std::int32_t max_length) {
   return def;
 }
 
-TableImage ReadTableImage(std::span<const unsigned char> bytes) {
+TableLayout ReadTableLayout(std::span<const unsigned char> bytes) {
+  if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+    FailCorrupt();
+  }
   ByteReader in(bytes);
   in.Take(4);  // total length, not checked
   const auto kind = static_cast<char>(in.Byte());
@@ -450,8 +488,8 @@ TableImage ReadTableImage(std::span<const unsigned char> bytes) {
       field_count < 0 || (field_count == 0 && record_count > 0)) {
     FailCorrupt();
   }
-  TableImage image;
-  image.fields =
+  TableLayout layout;
+  layout.fields =
       ParseDescriptions(in.Take(static_cast<std::size_t>(description_length)), field_count);
   const auto fields = static_cast<std::size_t>(field_count);
 
@@ -460,30 +498,61 @@ TableImage ReadTableImage(std::span<const unsigned char> bytes) {
     in.Byte();
     const std::int16_t n = in.Int16();
     if (n < 0) FailCorrupt();
-    image.notes = in.TakeText(static_cast<std::size_t>(n));
+    layout.notes = in.TakeText(static_cast<std::size_t>(n));
   }
 
   std::vector<FieldKind> kinds;
   kinds.reserve(fields);
-  for (const FieldDef& def : image.fields) kinds.push_back(def.Kind());
+  for (const FieldDef& def : layout.fields) kinds.push_back(def.Kind());
 
+  // Each record takes at least one byte per field: room for as many as the
+  // bytes can hold, whatever the file declares.
   const auto declared = static_cast<std::size_t>(record_count);
-  if (fields > 0) image.records.reserve(std::min(declared, in.Remaining() / fields));
-  while (fields > 0 && in.Remaining() >= fields && image.records.size() < declared) {
-    const std::size_t record_no = image.records.size() + 1;
+  if (fields > 0) layout.records.reserve(std::min(declared, in.Remaining() / fields));
+  while (fields > 0 && in.Remaining() >= fields && layout.records.size() < declared) {
+    const std::size_t record_no = layout.records.size() + 1;
+    layout.records.push_back(static_cast<std::uint32_t>(bytes.size() - in.Remaining()));
     const auto counts = in.Take(fields);
-    Record record(fields);
     for (std::size_t i = 0; i < fields; ++i) {
-      if (counts[i] != 0) {
-        record[i] = ReadValue(in, image.fields[i], kinds[i], counts[i], record_no);
-      }
+      if (counts[i] != 0) CheckValue(in, layout.fields[i], kinds[i], counts[i], record_no);
     }
-    image.records.push_back(std::move(record));
   }
-  if (image.records.size() < declared) {
-    Fail("Number of records read (" + std::to_string(image.records.size()) +
+  if (layout.records.size() < declared) {
+    Fail("Number of records read (" + std::to_string(layout.records.size()) +
          ") does not match declared record count (" + std::to_string(declared) + ")");
   }
+  return layout;
+}
+
+FieldValue RecordValue(const unsigned char* record, std::span<const FieldKind> kinds,
+                       std::size_t field) {
+  const unsigned char* value = record + kinds.size();
+  for (std::size_t i = 0; i < field; ++i) value += StoredSize(kinds[i], record[i], value);
+  if (record[field] == 0) return {};
+  return DecodeValue(kinds[field], record[field], value);
+}
+
+Record DecodeRecord(const unsigned char* record, std::span<const FieldKind> kinds) {
+  Record values(kinds.size());
+  const unsigned char* value = record + kinds.size();
+  for (std::size_t i = 0; i < kinds.size(); ++i) {
+    if (record[i] != 0) values[i] = DecodeValue(kinds[i], record[i], value);
+    value += StoredSize(kinds[i], record[i], value);
+  }
+  return values;
+}
+
+TableImage ReadTableImage(std::span<const unsigned char> bytes) {
+  TableLayout layout = ReadTableLayout(bytes);
+  TableImage image;
+  std::vector<FieldKind> kinds;
+  for (const FieldDef& def : layout.fields) kinds.push_back(def.Kind());
+  image.records.reserve(layout.records.size());
+  for (std::uint32_t offset : layout.records) {
+    image.records.push_back(DecodeRecord(bytes.data() + offset, kinds));
+  }
+  image.fields = std::move(layout.fields);
+  image.notes = std::move(layout.notes);
   return image;
 }
 
@@ -511,53 +580,71 @@ void CheckFieldDefs(std::span<const FieldDef> fields) {
   }
 }
 
-std::string WriteTable(std::span<const FieldDef> fields, const std::optional<std::string>& notes,
-                       std::span<const Record* const> records) {
+void AppendRecord(std::string* out, std::span<const FieldDef> fields,
+                  std::span<const FieldKind> kinds, const Record& record, std::size_t record_no,
+                  bool keep_zero_values) {
+  if (record.size() != fields.size()) {
+    throw std::invalid_argument("record " + std::to_string(record_no) +
+                                " has the wrong number of values");
+  }
+  const std::size_t counts = out->size();
+  out->append(fields.size(), '\0');
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    (*out)[counts + i] = static_cast<char>(
+        AppendValue(out, fields[i], kinds[i], record[i], record_no, keep_zero_values));
+  }
+}
+
+TableFileWriter::TableFileWriter(std::span<const FieldDef> fields,
+                                 const std::optional<std::string>& notes)
+    : fields_(fields) {
   CheckFieldDefs(fields);
   if (notes && notes->size() > static_cast<std::size_t>(kMaxNotesLength)) {
     throw std::invalid_argument("the table's notes are too long");
-  }
-  if (records.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-    throw std::length_error("too many records for a table file");
   }
   std::string descriptions;
   for (const FieldDef& def : fields) AppendEntry(&descriptions, def);
   descriptions.push_back(kDescriptionsEnd);
 
-  std::string out;
-  out.reserve(kHeaderSize + descriptions.size() + records.size() * (fields.size() + 8));
-  PutInt32(&out, 0);  // total length, filled in below
-  out.push_back(kKindPlain);
-  PutInt32(&out, static_cast<std::int32_t>(records.size()));
-  PutInt32(&out, static_cast<std::int32_t>(fields.size()));
-  PutInt32(&out, static_cast<std::int32_t>(descriptions.size()));
-  out.append(descriptions);
+  PutInt32(&out_, 0);  // total length, filled in by Finish
+  out_.push_back(kKindPlain);
+  PutInt32(&out_, 0);  // record count, filled in by Finish
+  PutInt32(&out_, static_cast<std::int32_t>(fields.size()));
+  PutInt32(&out_, static_cast<std::int32_t>(descriptions.size()));
+  out_.append(descriptions);
   if (notes) {
-    out.push_back(kNotesMark);
-    PutInt16(&out, static_cast<std::int16_t>(notes->size()));
-    out.append(*notes);
+    out_.push_back(kNotesMark);
+    PutInt16(&out_, static_cast<std::int16_t>(notes->size()));
+    out_.append(*notes);
   }
+  kinds_.reserve(fields.size());
+  for (const FieldDef& def : fields) kinds_.push_back(def.Kind());
+}
 
-  std::vector<FieldKind> kinds;
-  kinds.reserve(fields.size());
-  for (const FieldDef& def : fields) kinds.push_back(def.Kind());
-  for (std::size_t r = 0; r < records.size(); ++r) {
-    const Record& record = *records[r];
-    if (record.size() != fields.size()) {
-      throw std::invalid_argument("record " + std::to_string(r + 1) +
-                                  " has the wrong number of values");
-    }
-    const std::size_t counts = out.size();
-    out.append(fields.size(), '\0');
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-      out[counts + i] = static_cast<char>(AppendValue(&out, fields[i], kinds[i], record[i], r + 1));
-    }
+void TableFileWriter::Add(const Record& record) {
+  AppendRecord(&out_, fields_, kinds_, record, ++count_);
+}
+
+std::string TableFileWriter::Finish() && {
+  if (count_ > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+    throw std::length_error("too many records for a table file");
   }
-  if (out.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+  if (out_.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
     throw std::length_error("the table is too large for a table file");
   }
-  OverwriteInt32(&out, 0, static_cast<std::int32_t>(out.size()));
-  return out;
+  OverwriteInt32(&out_, 0, static_cast<std::int32_t>(out_.size()));
+  OverwriteInt32(&out_, 5, static_cast<std::int32_t>(count_));
+  return std::move(out_);
+}
+
+std::string WriteTable(std::span<const FieldDef> fields, const std::optional<std::string>& notes,
+                       std::span<const Record* const> records) {
+  TableFileWriter writer(fields, notes);
+  if (records.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+    throw std::length_error("too many records for a table file");
+  }
+  for (const Record* record : records) writer.Add(*record);
+  return std::move(writer).Finish();
 }
 
 std::string WriteTableImage(const TableImage& image) {

@@ -113,6 +113,58 @@ class ETableFormatError : public std::runtime_error {
 // (each record costs at least one byte per field).
 [[nodiscard]] TableImage ReadTableImage(std::span<const unsigned char> bytes);
 
+// A table file read without decoding its records: its descriptions and
+// notes, and where each record starts in the bytes read. Every record has been
+// checked as ReadTableImage checks it, so RecordValue can decode it later from
+// the same bytes. Memory: 4 bytes per record besides the descriptions.
+struct TableLayout {
+  std::vector<FieldDef> fields;
+  std::optional<std::string> notes;
+  std::vector<std::uint32_t> records;  // offset of each record's first count byte
+};
+
+// Reads a whole table file, failing as ReadTableImage does; a file of more
+// than 2^31-1 bytes (the most its total length can say) is "Buffer structure
+// corruption!".
+[[nodiscard]] TableLayout ReadTableLayout(std::span<const unsigned char> bytes);
+
+// The value of field `field` of a record in the layout of a table file,
+// starting at `record`: one that ReadTableLayout checked, or that AppendRecord
+// wrote. `kinds` are the kinds of all fields of the table. Values equal to 0,
+// 0.0, false or the empty text come back as no value.
+[[nodiscard]] FieldValue RecordValue(const unsigned char* record, std::span<const FieldKind> kinds,
+                                     std::size_t field);
+// All values of such a record.
+[[nodiscard]] Record DecodeRecord(const unsigned char* record, std::span<const FieldKind> kinds);
+
+// Appends `record` in the layout of a table file (count bytes, then values),
+// as WriteTableImage writes it. Throws std::invalid_argument as
+// WriteTableImage does; `record_no` (from 1) is named in the message. With
+// `keep_zero_values` (for records held in memory, never for a file) a value
+// equal to 0, 0.0, false or the empty text is kept as that value, with a count
+// byte no file holds, and RecordValue gives it back as it was.
+void AppendRecord(std::string* out, std::span<const FieldDef> fields,
+                  std::span<const FieldKind> kinds, const Record& record, std::size_t record_no,
+                  bool keep_zero_values = false);
+
+// Writes a table file record by record, as WriteTable does, for records that
+// are not all in memory at once as Records.
+class TableFileWriter {
+ public:
+  // Throws std::invalid_argument as WriteTable does for the descriptions and notes.
+  TableFileWriter(std::span<const FieldDef> fields, const std::optional<std::string>& notes);
+  // Throws std::invalid_argument for a record WriteTable refuses.
+  void Add(const Record& record);
+  // The file's bytes; std::length_error beyond 2^31-1 bytes or records.
+  [[nodiscard]] std::string Finish() &&;
+
+ private:
+  std::span<const FieldDef> fields_;
+  std::vector<FieldKind> kinds_;
+  std::string out_;
+  std::size_t count_ = 0;
+};
+
 // Throws std::invalid_argument unless every description can be written and
 // read back as it is: a valid type, an "s" length of at least 1, a non-empty
 // name, no 0x12 byte anywhere, no '.' or '~' in the alias, no '~' in the

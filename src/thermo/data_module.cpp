@@ -100,6 +100,10 @@ void TDM::Configure() {
   tblExperiment.SetTableName(kExperimentFile);
   tblExperiment.SetMaster(&tblSystems, "System_id", "system_id");
 
+  for (TStoreTable* table : Tables()) {
+    table->SetRequiredFields(FieldDefinitions(table->TableName()));
+  }
+
   const char separator = LocaleSeparators().decimal;
   for (TStoreTable* table : Tables()) table->SetDecimalSeparator(separator);
 
@@ -151,18 +155,37 @@ std::vector<TStoreTable*> TDM::Tables() {
 
 // --- Whole-database operations.
 
-bool TDM::Start(const std::string& folder) {
+bool TDM::Start(const std::string& folder, Access access) {
   StoreDatabase1.SetDatabasePath(folder);
+  open_error_.clear();
+  lock_refused_ = false;
+  if (access == Access::kWrite) {
+    try {
+      StoreDatabase1.LockForWriting();
+    } catch (const EStoreError& e) {
+      open_error_ = e.what();
+      lock_refused_ = true;
+      return false;
+    }
+  }
   for (TStoreTable* table : Tables()) {
     if (table != &tblSystems) table->SetReadOnly(ReadOnlyBox);
   }
-  return OpenTables();
+  if (OpenTables()) return true;
+  StoreDatabase1.UnlockForWriting();
+  return false;
+}
+
+void TDM::OpenAll() {
+  StoreDatabase1.ReadTables([this] {
+    for (TStoreTable* table : Tables()) table->Open();
+  });
 }
 
 bool TDM::OpenTables() {
   open_error_.clear();
   try {
-    for (TStoreTable* table : Tables()) table->Open();
+    OpenAll();
   } catch (const std::exception& e) {
     open_error_ = e.what();
     CloseTables();
@@ -193,15 +216,14 @@ void TDM::PostAll() {
 
 void TDM::SaveDatabase() {
   PostAll();
-  for (TStoreTable* table : Tables()) {
-    table->SaveToFile(StoreDatabase1.DatabasePath() + table->TableName());
-  }
+  const std::vector<TStoreTable*> tables = Tables();
+  StoreDatabase1.SaveTables(tables);
 }
 
 bool TDM::Modified() const {
   for (const TStoreTable* table :
        {&tblSystems, &tblPhases, &tblGibbs, &tblStability, &tblStabDet, &tblExperiment}) {
-    if (table->ModificationCount() > 0 || table->State() == TableState::kEdit ||
+    if (table->ChangedSinceSave() || table->State() == TableState::kEdit ||
         table->State() == TableState::kInsert) {
       return true;
     }
@@ -218,6 +240,15 @@ bool TDM::SwitchFolder(const std::string& folder) {
       return false;
     }
   }
+  // A writer stays one: the new folder's lock first, or stay where we are.
+  if (StoreDatabase1.LockedForWriting()) {
+    try {
+      target.LockForWriting();
+    } catch (const EStoreError& e) {
+      dialogs_.Error(e.what());
+      return false;
+    }
+  }
   if (Modified() && dialogs_.Confirm("The database has unsaved changes. Save them into " +
                                      StoreDatabase1.DatabasePath() + " before opening " +
                                      target.DatabasePath() + "?")) {
@@ -228,9 +259,11 @@ bool TDM::SwitchFolder(const std::string& folder) {
       table->Cancel();
     }
   }
-  StoreDatabase1.SetDatabasePath(target.DatabasePath());
+  StoreDatabase1 = std::move(target);  // releases the old folder's lock
   try {
-    for (TStoreTable* table : Tables()) table->Refresh();
+    StoreDatabase1.ReadTables([this] {
+      for (TStoreTable* table : Tables()) table->Refresh();
+    });
   } catch (const std::exception& e) {
     CloseTables();
     dialogs_.Error(e.what());
@@ -291,7 +324,7 @@ void TDM::SetReadOnly(bool read_only) {
   for (TStoreTable* table : Tables()) {
     if (table != &tblSystems) table->SetReadOnly(read_only);
   }
-  for (TStoreTable* table : Tables()) table->Open();
+  OpenAll();
 }
 
 std::string TDM::YminDisplayText(double value) {

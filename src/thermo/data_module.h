@@ -17,6 +17,7 @@
 // an input TDM is given. Single-threaded.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
@@ -79,20 +80,38 @@ class TDM {
 
   // --- Whole-database operations.
 
+  // How Start opens the database: for reading (what a calculation or a
+  // download needs; saving takes the writer lock for its duration) or for
+  // writing (the folder's writer lock is held from before loading until the
+  // data module is destroyed or switches folders, so no other program saves
+  // over the changes).
+  enum class Access : std::uint8_t { kRead, kWrite };
+
   // Start: takes `folder` as the database folder and opens the tables, the
   // five dependent ones read-only as the box says. False when the folder
   // holds no usable database: "Can not open database files" has been shown and
-  // OpenError() tells why; the caller ends the program.
-  bool Start(const std::string& folder);
-  // Opens the six tables, then makes all but systems.d read-only. On failure
-  // closes them, shows "Can not open database files" and returns false.
+  // OpenError() tells why; the caller ends the program. For writing, when the
+  // writer lock cannot be taken Start returns false at once, opens nothing and
+  // shows no dialog: LockRefused() is true and OpenError() says why, naming the
+  // program that holds the folder ("The database in <folder> is in use by
+  // binodal-cli (pid 4711 on <host>)") or the lock file's error.
+  bool Start(const std::string& folder, Access access = Access::kRead);
+  [[nodiscard]] bool LockRefused() const { return lock_refused_; }
+  // Opens the six tables as one consistent set (completing or discarding a
+  // save that was interrupted), then makes all but systems.d read-only. On
+  // failure closes them, shows "Can not open database files" and returns
+  // false. A table file that lacks a field the program uses fails with
+  // "Error opening table: Field '<name>' not found in <path>".
   bool OpenTables();
   [[nodiscard]] const std::string& OpenError() const { return open_error_; }
   void CloseTables();
   // Posts every table that has an edit or insert pending.
   void PostAll();
-  // PostAll, then writes the six tables into the database folder (each file
-  // replaced in one step).
+  // PostAll, then writes the tables that changed into the database folder as
+  // one change: after a failure, or a kill at any moment, the folder holds
+  // either all the old or all the new tables (TStoreDatabase::SaveTables).
+  // Throws EStoreError when it cannot save, or when another program has
+  // changed the folder since it was opened.
   void SaveDatabase();
   // True when a table holds changes not yet saved (or an edit in progress).
   [[nodiscard]] bool Modified() const;
@@ -124,6 +143,8 @@ class TDM {
 
  private:
   void Configure();
+  // Opens the six tables as one read of the folder; throws what Open throws.
+  void OpenAll();
   void tblSystemsAfterInsert(TStoreTable& table);
   void tblSystemsBeforePost(TStoreTable& table);
   void tblSystemsBeforeDelete(TStoreTable& table);
@@ -142,6 +163,7 @@ class TDM {
 
   Dialogs& dialogs_;
   std::string open_error_;
+  bool lock_refused_ = false;
 };
 
 // Deletes every record of the table's current range, first to last.
