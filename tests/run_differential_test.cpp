@@ -315,9 +315,9 @@ INSTANTIATE_TEST_SUITE_P(
                       "1000/(X-0.5)+T*LN(T)",                       // a fault at one composition
                       "RND(1000)*X+RND(1000)",                      // a new number at every call
                       "MAX(T,800)*X+MIN(X,0.3)*P*Y",
-                      "LN(X-0.3)*T+X",              // a fault in a part without T, some columns
-                      "1/((X-0.5)*T)+X",            // a fault in a part with both, one column
-                      "EXP(X*T)+X^(T/300)*LN(X)")); // overflow in some rows only
+                      "LN(X-0.3)*T+X",               // a fault in a part without T, some columns
+                      "1/((X-0.5)*T)+X",             // a fault in a part with both, one column
+                      "EXP(X*T)+X^(T/300)*LN(X)"));  // overflow in some rows only
 
 }  // namespace
 }  // namespace binodal

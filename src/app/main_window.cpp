@@ -8,9 +8,9 @@
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QComboBox>
-#include <QDir>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -31,16 +31,16 @@
 #include <QVBoxLayout>
 
 #include "app/about_box.h"
-#include "app/experiment_window.h"
 #include "app/diagram_window.h"
+#include "app/experiment_window.h"
 #include "app/field_binding.h"
 #include "app/grid.h"
 #include "app/matrix_window.h"
 #include "app/message_dialogs.h"
 #include "app/navigator.h"
 #include "app/run_windows.h"
-#include "app/stability_window.h"
 #include "app/special_points_window.h"
+#include "app/stability_window.h"
 #include "app/table_model.h"
 #include "app/table_signals.h"
 #include "calc/listing.h"

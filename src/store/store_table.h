@@ -243,10 +243,11 @@ class TStoreTable {
   // --- Lifecycle.
 
   // Reads the whole file into memory and goes to the first record of the
-  // range. A number or boolean that the file does not store reads back as 0
-  // or false (IsNull false), a text as the empty text. Nothing when already open. Failures leave the table closed:
-  // EStoreError "Error opening file <full path>" when the file cannot be read,
-  // "Error opening table: <message>" when its content is malformed.
+  // range. A number or boolean that a record does not hold reads as 0 or
+  // false (IsNull false), a text as the empty text. Nothing when already
+  // open. Failures leave the table closed: EStoreError "Error opening file
+  // <full path>" when the file cannot be read, "Error opening table:
+  // <message>" when its content is malformed.
   void Open();
   // Drops the table from memory; unsaved changes are lost.
   void Close();

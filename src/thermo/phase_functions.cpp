@@ -459,8 +459,8 @@ void TPhaseFunctions::EvaluateGrid(TParserplus& evaluator, std::string_view name
   EvaluateColumnByColumn(evaluator, name, G, compositions);
 }
 
-void TPhaseFunctions::EvaluateColumnByColumn(TParserplus& evaluator, std::string_view name,
-                                             TG& G, const std::vector<TXclass>& compositions) {
+void TPhaseFunctions::EvaluateColumnByColumn(TParserplus& evaluator, std::string_view name, TG& G,
+                                             const std::vector<TXclass>& compositions) {
   const double xmin = evaluator.Xmin;
   const double xmax = evaluator.Xmax;
   double& x_cell = *evaluator.x_;
