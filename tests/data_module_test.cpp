@@ -185,6 +185,24 @@ TEST_F(DataModule, DeletingASystemCascadesToPhasesAndPiecesButNotPoints) {
   EXPECT_EQ(count(TDM::kExperimentFile), 1);
 }
 
+// The points a deleted system leaves behind never pass to a new system: after
+// reopening, a new system's key is above every key the points refer to.
+TEST_F(DataModule, NewSystemNeverTakesTheKeyOfADeletedSystemsPoints) {
+  AddSystem("A+B");
+  const std::int64_t deleted = AddSystem("C+D");
+  dm.tblExperiment.Insert();
+  dm.tblExperiment.FieldByName("X_value").SetAsFloat(0.5);
+  dm.tblExperiment.Post();
+  ASSERT_TRUE(dm.tblSystems.Locate("System_designation", "C+D"));
+  dm.tblSystems.Delete();
+  dm.SaveDatabase();
+  dm.SetReadOnly(true);  // reopens the tables from their files
+  dm.SetReadOnly(false);
+
+  EXPECT_GT(AddSystem("E+F"), deleted);
+  EXPECT_TRUE(dm.tblExperiment.IsEmpty());
+}
+
 TEST_F(DataModule, EditLockRefusesDependentTablesAndDropsUnsavedChanges) {
   AddSystem("A+B");
   AddPhase("L");

@@ -617,6 +617,14 @@ FieldValue TStoreTable::CurrentValue(std::size_t field) const {
   return row != kNoRow ? ValueAt(row, field) : FieldValue{};
 }
 
+std::int64_t TStoreTable::HighestValue(std::string_view name) const {
+  const auto field = FieldIndex(name);
+  if (!field) throw EStoreError("Field '" + std::string(name) + "' not found");
+  std::int64_t highest = 0;
+  for (const RowId row : index_) highest = std::max(highest, IntegerOf(ValueAt(row, *field)));
+  return highest;
+}
+
 // A number or boolean the file does not store reads as 0 or false, not unset.
 FieldValue TStoreTable::ValueAt(RowId row, std::size_t field) const {
   FieldValue value = RecordValue(data_.data() + offsets_[row], kinds_, field);

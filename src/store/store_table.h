@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -284,6 +285,15 @@ class TStoreTable {
   [[nodiscard]] const std::optional<std::string>& Notes() const { return notes_; }
   // The auto-increment counter: the highest value loaded or given so far.
   [[nodiscard]] std::int64_t AutoIncrementValue() const { return auto_inc_counter_; }
+  // Raises the counter to `value` when it is lower, so that no record
+  // inserted later gets a value up to `value`.
+  void ReserveAutoIncrement(std::int64_t value) {
+    auto_inc_counter_ = std::max(auto_inc_counter_, value);
+  }
+  // The highest value of the integer field `name` over every record of the
+  // table, not only the range; 0 when there is none. Throws EStoreError
+  // "Field '%s' not found".
+  [[nodiscard]] std::int64_t HighestValue(std::string_view name) const;
 
   // --- Fields of the current record. Names compare without regard to case.
 

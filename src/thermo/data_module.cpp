@@ -180,6 +180,13 @@ void TDM::OpenAll() {
   StoreDatabase1.ReadTables([this] {
     for (TStoreTable* table : Tables()) table->Open();
   });
+  // Deleting a system keeps its experimental points. The key counters start
+  // from the highest key loaded, so without this a new system could take a
+  // deleted system's key and with it that system's points (and a new phase
+  // the pieces an older file left behind).
+  tblSystems.ReserveAutoIncrement(tblExperiment.HighestValue("system_id"));
+  tblSystems.ReserveAutoIncrement(tblPhases.HighestValue("FK_system"));
+  tblPhases.ReserveAutoIncrement(tblGibbs.HighestValue("FK_Phase"));
 }
 
 bool TDM::OpenTables() {
