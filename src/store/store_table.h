@@ -19,8 +19,8 @@
 // or std::out_of_range for misuse that is a programming error.
 #pragma once
 
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
