@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "expression/derivatives.h"
 #include "expression/operations.h"
 #include "expression/row_evaluator.h"
 #include "expression/symbol_tables.h"
@@ -40,6 +41,12 @@ class CompiledExpression {
     if (operations_.empty()) return 0;
     RunOperations(operations_);
     return *operations_.back().dest;
+  }
+  // Writes the seeds to their cells, runs the list as Evaluate does and
+  // returns the result with its first and second derivative with respect to
+  // the seeded variable (expression/derivatives.h).
+  [[nodiscard]] ValueAndDerivatives Derivatives(std::span<const DerivativeSeed> seeds) {
+    return EvaluateDerivatives(operations_, seeds);
   }
 
   // The evaluator of rows of points, planned for the layout given at

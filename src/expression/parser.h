@@ -12,6 +12,7 @@
 #include <exception>
 #include <functional>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -51,6 +52,16 @@ class TCustomParser {
   // there is none. Arithmetic faults raise the exceptions of
   // common/float_errors.h and leave the cells written so far as they are.
   [[nodiscard]] long double Value() { return compiled_.Evaluate(); }
+
+  // Value with its first and second derivative with respect to one variable,
+  // given the cells that depend on it (expression/derivatives.h): e.g.
+  // Derivatives({{&X(), x, 1, 0}}). The value part is what Value() gives.
+  [[nodiscard]] ValueAndDerivatives Derivatives(std::span<const DerivativeSeed> seeds) {
+    return compiled_.Derivatives(seeds);
+  }
+  [[nodiscard]] ValueAndDerivatives Derivatives(std::initializer_list<DerivativeSeed> seeds) {
+    return compiled_.Derivatives(std::span<const DerivativeSeed>(seeds.begin(), seeds.size()));
+  }
 
   [[nodiscard]] const CompiledExpression& Compiled() const { return compiled_; }
 
