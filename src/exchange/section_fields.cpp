@@ -5,11 +5,12 @@
 #include "store/field_text.h"
 
 namespace binodal {
-namespace {
 
 bool SameName(std::string_view a, std::string_view b) {
   return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
+
+namespace {
 
 // The most bytes a text of the field can hold; 0 for no limit below a memo's.
 std::size_t TextLimit(const FieldDef& def) {

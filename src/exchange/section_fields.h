@@ -37,6 +37,9 @@ void SetSectionFields(const SectionEntry& section, TStoreTable& table, FieldName
 // by value, texts byte for byte.
 [[nodiscard]] bool SameRecord(const SectionEntry& section, TStoreTable& table, FieldNames ignored);
 
+// True when the two names are equal, ASCII letter case ignored.
+[[nodiscard]] bool SameName(std::string_view a, std::string_view b);
+
 // True when `name` equals one of `names`, case ignored.
 [[nodiscard]] bool NameIn(std::string_view name, FieldNames names);
 

@@ -1,6 +1,5 @@
 #include "exchange/stability_file.h"
 
-#include <strings.h>
 #include <algorithm>
 #include <filesystem>
 #include <optional>
@@ -15,10 +14,6 @@ namespace binodal {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
 
 constexpr std::string_view kHeaders[] = {"[STABILITY_PARAMS]", "[STABILITY_DETAIL]"};
 

@@ -1,6 +1,5 @@
 #include "exchange/system_exchange.h"
 
-#include <strings.h>
 #include <filesystem>
 #include <optional>
 
@@ -25,10 +24,6 @@ const FieldNames kSystemIgnored = {"id", "System_id"};
 const FieldNames kPhaseIgnored = {"Phase_id", "FK_system"};
 const FieldNames kGibbsIgnored = {"FK_Phase", "Phase_id"};
 const FieldNames kExperimentIgnored = {"system_id"};
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
 
 std::string ValueText(TStoreField field) {
   return field.IsNull() ? std::string() : field.AsString();
